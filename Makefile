@@ -1,0 +1,47 @@
+# The two commands a newcomer needs:
+#   make run   - install what is missing, build, and start the utility
+#                (against the virtual reader when no real reader is configured)
+#   make test  - install what is missing, build, and run every test
+.PHONY: run test deps build build-tsan test-tsan sanitize bench screenshots clean
+
+JOBS ?= $(shell nproc)
+BUILD ?= build
+
+deps:
+	@scripts/install-deps.sh
+
+$(BUILD)/CMakeCache.txt:
+	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo
+
+build: deps $(BUILD)/CMakeCache.txt
+	cmake --build $(BUILD) -j $(JOBS)
+
+run: build
+	@scripts/run.sh $(BUILD)
+
+# The serial tests are built a second time under ThreadSanitizer.
+build-tsan: deps
+	cmake -S . -B build-tsan -DCMAKE_BUILD_TYPE=Debug -DPX708_SANITIZE=thread \
+	      -DPX708_BUILD_APP=OFF -DPX708_BUILD_BENCH=OFF
+	cmake --build build-tsan -j $(JOBS)
+
+test-tsan: build-tsan
+	cd build-tsan && ctest -L serial --output-on-failure -j 2
+
+test: build
+	cd $(BUILD) && ctest --output-on-failure -j 2
+	$(MAKE) test-tsan
+
+# Everything under AddressSanitizer and UndefinedBehaviorSanitizer.
+sanitize: deps
+	cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DPX708_SANITIZE=address,undefined \
+	      -DPX708_BUILD_BENCH=OFF
+	cmake --build build-asan -j $(JOBS)
+	cd build-asan && UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
+	      ASAN_OPTIONS=detect_leaks=0 ctest --output-on-failure -j 2
+
+bench: build
+	@for b in $(BUILD)/bin/bench_*; do echo "== $$b"; $$b; done
+
+clean:
+	rm -rf build build-tsan build-asan

@@ -1,0 +1,16 @@
+#pragma once
+// Port numbers name devices through the section [ports] of px708.ini: the key COMn holds a
+// device path. A number without a key is /dev/ttyS<n-1>.
+// Thread affinity: set once at start-up on the main thread, read from any thread after.
+
+#include <map>
+#include <string>
+
+namespace px708 {
+
+// Reads [ports] from the ini file at path (a missing file gives an empty map).
+std::map<int, std::string> readPortMap(const std::string& iniPath);
+void setPortMap(std::map<int, std::string> map);
+std::string devicePathForPort(int n);
+
+} // namespace px708
