@@ -4,8 +4,12 @@
 // Thread affinity: main thread only. The main window owns every object referred to here and
 // outlives the page widgets, so the references stay valid for a page's whole life.
 
+#include "linkview.h"
+#include "regional.h"
+
 #include <exception>
 #include <functional>
+#include <string>
 
 class QWidget;
 
@@ -13,6 +17,8 @@ namespace px708 {
 class TComPort;
 class ReaderLink;
 } // namespace px708
+
+using FlowHandler = std::function<void(const std::string& line)>;
 
 struct PageContext {
     // The serial port component Com1 of the main window.
@@ -25,4 +31,9 @@ struct PageContext {
     // name as caption, the exception's text). Call it from a catch block of a handler, so that
     // no exception crosses the event loop.
     std::function<void(const std::exception& e)> showException;
+    // Makes handler the one the window runs for a reply flow of the link (Flow::do_datetime
+    // for the clock, Flow::dumpRecord for the dump view, ...); a later call replaces it.
+    std::function<void(px708::Flow flow, FlowHandler handler)> setFlowHandler = {};
+    // The process-wide date and time settings (date order, separator, patterns).
+    px708::RegionalSettings* regional = nullptr;
 };
