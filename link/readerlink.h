@@ -49,8 +49,7 @@ inline constexpr std::string_view kModeOffLine = "currently OFF line";
 inline constexpr std::string_view kModeZelmar = "currently Zelmar mode";
 inline constexpr std::string_view kModeOnline = "currently on-line mode";
 
-inline constexpr std::string_view kRefusalText =
-    "The reader returned an ERROR message. Try again.";
+inline constexpr std::string_view kRefusalText = "The reader returned an ERROR message. Try again.";
 
 class ReaderLink {
 public:
