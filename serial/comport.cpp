@@ -1,0 +1,405 @@
+#include "comport.h"
+
+#include "dispatcher.h"
+#include "portmap.h"
+#include "portprobe.h"
+
+#include <QCoreApplication>
+#include <QEvent>
+
+#include <cstring>
+
+namespace px708 {
+
+namespace {
+
+const QEvent::Type kAvailEvent = static_cast<QEvent::Type>(QEvent::registerEventType());
+const QEvent::Type kLostEvent = static_cast<QEvent::Type>(QEvent::registerEventType());
+const QEvent::Type kClosePendingEvent = static_cast<QEvent::Type>(QEvent::registerEventType());
+
+struct AvailEvent : QEvent {
+    explicit AvailEvent(std::shared_ptr<AvailDelivery> d) : QEvent(kAvailEvent), delivery(std::move(d)) {}
+    std::shared_ptr<AvailDelivery> delivery;
+};
+
+struct LostEvent : QEvent {
+    explicit LostEvent(int e) : QEvent(kLostEvent), err(e) {}
+    int err;
+};
+
+constexpr int kSelectPortFirst = 1;
+constexpr int kSelectPortLast = 50;
+
+} // namespace
+
+// The hidden notification target of an open port. It lives on the main thread; the
+// dispatcher's threads post to it and it hands each message to its component.
+class ComNotifier : public QObject {
+public:
+    explicit ComNotifier(TComPort* port) : port_(port) {}
+
+    bool event(QEvent* e) override {
+        if (e->type() == kAvailEvent) {
+            port_->deliverAvail(static_cast<AvailEvent*>(e)->delivery);
+            return true;
+        }
+        if (e->type() == kLostEvent) {
+            port_->deviceLost(static_cast<LostEvent*>(e)->err);
+            return true;
+        }
+        if (e->type() == kClosePendingEvent) {
+            port_->closePendingArrived();
+            return true;
+        }
+        return QObject::event(e);
+    }
+
+private:
+    TComPort* port_;
+};
+
+TComPort::TComPort(QObject* parent) : QObject(parent) {}
+
+TComPort::~TComPort() {
+    if (state_ == State::open) {
+        try {
+            doClose();
+        } catch (...) {
+            // A failed trace or log dump must not keep the port from closing.
+        }
+    }
+    if (dispatcher_) {
+        dispatcher_->Shutdown();
+        finishClose();
+    }
+}
+
+bool TComPort::Open() const { return state_ == State::open; }
+bool TComPort::ShuttingDown() const { return state_ == State::shuttingDown; }
+
+void TComPort::setOpen(bool open) {
+    if (open) {
+        if (state_ == State::shuttingDown) {
+            openRequested_ = true;
+            return;
+        }
+        if (state_ == State::closed)
+            doOpen();
+    } else if (state_ == State::open) {
+        doClose();
+    }
+}
+
+void TComPort::setComNumber(std::uint16_t n) {
+    if (state_ != State::open) {
+        comNumber_ = n;
+        return;
+    }
+    const TTraceLogState tracing = tracing_;
+    const TTraceLogState logging = logging_;
+    doClose();
+    comNumber_ = n;
+    tracing_ = tracing;
+    logging_ = logging;
+    setOpen(true);
+}
+
+void TComPort::setBaud(std::int32_t baud) {
+    baud_ = baud;
+    if (state_ == State::open)
+        if (const int rc = dispatcher_->SetLine(baud_, parity_, dataBits_, stopBits_); rc != 0)
+            raiseComPortError(rc);
+}
+
+void TComPort::setDTR(bool on) {
+    dtr_ = on;
+    if (state_ == State::open)
+        dispatcher_->SetDTR(on);
+}
+
+void TComPort::setRTS(bool on) {
+    rts_ = on;
+    if (state_ == State::open)
+        dispatcher_->SetRTS(on);
+}
+
+void TComPort::doOpen() {
+    if (comNumber_ == 0) {
+        if (!promptForPort_ || !OnSelectPort)
+            raiseComPortError(comerr::ecNoPortSelected);
+        const int chosen = OnSelectPort(availablePorts(kSelectPortFirst, kSelectPortLast));
+        if (chosen <= 0 || chosen > 0xFFFF)
+            raiseComPortError(comerr::ecNoPortSelected);
+        comNumber_ = static_cast<std::uint16_t>(chosen);
+    }
+
+    const std::string label = "COM" + std::to_string(comNumber_);
+    const std::string device = devicePathForPort(comNumber_);
+    auto dispatcher = std::make_unique<TSerialDispatcher>(label);
+    auto notifier = std::make_unique<ComNotifier>(this);
+    // The worker threads post to the notifier; they are joined before it is destroyed.
+    ComNotifier* target = notifier.get();
+    dispatcher->SetLostHandler(
+        [target](int err) { QCoreApplication::postEvent(target, new LostEvent(err)); });
+
+    const int rc = dispatcher->InitPort(device, baud_, parity_, dataBits_, stopBits_, inSize_,
+                                        outSize_, dtr_, rts_, hwFlow_);
+    if (rc != 0) {
+        const int err = dispatcher->lastErrno();
+        dispatcher.reset();
+        switch (rc) {
+        case -5: raiseComPortError(comerr::ecAlreadyOpen);
+        case -2:
+        case -3: raiseComPortError(comerr::ecBadId);
+        case comerr::ecPermissionDenied:
+            throw EPermissionDenied(
+                rc, "Permission denied for the serial port " + label + " (" + device + ": " +
+                        std::strerror(err) +
+                        "). Add your user to the group that owns the device (dialout on "
+                        "Debian: sudo adduser $USER dialout), then log in again.");
+        default: raiseComPortError(rc);
+        }
+    }
+
+    dispatcher_ = std::move(dispatcher);
+    notifier_ = std::move(notifier);
+    state_ = State::open;
+    try {
+        if (tracing_ == TTraceLogState::tlOn)
+            dispatcher_->StartTrace(traceSize_);
+        if (logging_ == TTraceLogState::tlOn)
+            dispatcher_->StartLog(logSize_);
+
+        std::uint16_t full = bufferFull_;
+        std::uint16_t resume = bufferResume_;
+        const bool hw = hwFlow_ != hwfNone;
+        const bool sw = swFlow_ != TSWFlowOptions::swfNone;
+        if (hw || sw) {
+            const double fullShare = hw ? 0.90 : 0.75;
+            const double resumeShare = hw ? 0.10 : 0.25;
+            if (full == 0 || full > inSize_)
+                full = static_cast<std::uint16_t>(inSize_ * fullShare);
+            if (resume == 0 || resume > full)
+                resume = static_cast<std::uint16_t>(inSize_ * resumeShare);
+        }
+        if (int e = dispatcher_->SetHWFlowOptions(full, resume, hwFlow_); e != 0)
+            raiseComPortError(e);
+        if (int e = dispatcher_->SetSWFlowOptions(full, resume, swFlow_, xon_, xoff_); e != 0)
+            raiseComPortError(e);
+        dispatcher_->SetAvailThreshold(1);
+        dispatcher_->SetDTR(dtr_);
+        dispatcher_->SetRTS(rts_);
+
+        const bool handlerPresent = static_cast<bool>(OnTriggerAvail);
+        dispatcher_->RegisterWindow(
+            [target](std::shared_ptr<AvailDelivery> d) {
+                QCoreApplication::postEvent(target, new AvailEvent(std::move(d)));
+            },
+            handlerPresent);
+    } catch (...) {
+        state_ = State::closed;
+        dispatcher_->Shutdown();
+        dispatcher_.reset();
+        notifier_.reset();
+        throw;
+    }
+}
+
+void TComPort::doClose() {
+    // Both dumps run before the port is released; a failure of either is reported after the
+    // port has closed, so the window stays closable and the port ends up closed.
+    std::exception_ptr dumpError;
+    try {
+        traceCommand(true, TTraceLogState::tlDump);
+    } catch (...) {
+        dumpError = std::current_exception();
+    }
+    try {
+        traceCommand(false, TTraceLogState::tlDump);
+    } catch (...) {
+        if (!dumpError)
+            dumpError = std::current_exception();
+    }
+    state_ = State::shuttingDown;
+    dispatcher_->Shutdown();
+    if (handlerDepth_ > 0)
+        QCoreApplication::postEvent(notifier_.get(), new QEvent(kClosePendingEvent));
+    else
+        finishClose();
+    if (dumpError)
+        std::rethrow_exception(dumpError);
+}
+
+void TComPort::closePendingArrived() {
+    // Completed only once every handler running on this port has returned.
+    if (handlerDepth_ > 0 || (dispatcher_ && dispatcher_->threadsRunning())) {
+        QCoreApplication::postEvent(notifier_.get(), new QEvent(kClosePendingEvent),
+                                    Qt::LowEventPriority);
+        return;
+    }
+    finishClose();
+    if (openRequested_) {
+        openRequested_ = false;
+        try {
+            doOpen();
+        } catch (const std::exception& e) {
+            reportHandlerError(e);
+        }
+    }
+}
+
+void TComPort::finishClose() {
+    if (dispatcher_)
+        dispatcher_->UnregisterWindow();
+    // The notifier may be the object whose event is running now: delete it later.
+    if (notifier_)
+        notifier_.release()->deleteLater();
+    dispatcher_.reset();
+    state_ = State::closed;
+}
+
+void TComPort::deliverAvail(const std::shared_ptr<AvailDelivery>& d) {
+    TSerialDispatcher* dispatcher = dispatcher_.get();
+    if (!dispatcher || !dispatcher->beginDelivery(d))
+        return;
+    ++handlerDepth_;
+    try {
+        if (OnTriggerAvail)
+            OnTriggerAvail(*this, d->count);
+    } catch (const std::exception& e) {
+        reportHandlerError(e);
+    }
+    --handlerDepth_;
+    dispatcher->endDelivery(d);
+}
+
+void TComPort::reportHandlerError(const std::exception& e) {
+    if (OnHandlerError)
+        OnHandlerError(e);
+}
+
+void TComPort::deviceLost(int err) {
+    if (state_ != State::open)
+        return;
+    const std::string label = "COM" + std::to_string(comNumber_);
+    const std::string device = devicePathForPort(comNumber_);
+    try {
+        doClose();
+    } catch (...) {
+        // The loss is what the operator needs to hear about; the port is closed either way.
+    }
+    const EDeviceLost lost(comerr::ecDeviceLost,
+                           "The serial port " + label + " (" + device + ") stopped working: " +
+                               std::strerror(err) +
+                               ". The port has been closed. Reconnect the reader's cable or "
+                               "adapter, then reopen the port.");
+    if (OnDeviceError)
+        OnDeviceError(lost);
+}
+
+char TComPort::ReadChar() {
+    if (state_ == State::shuttingDown)
+        return 0;
+    if (state_ == State::closed) {
+        if (!autoOpen_)
+            raiseComPortError(comerr::ecCommNotOpen);
+        setOpen(true);
+    }
+    char c = 0;
+    if (const int rc = dispatcher_->GetChar(c); rc != 0)
+        raiseComPortError(rc);
+    return c;
+}
+
+void TComPort::SendString(std::string_view s) {
+    if (state_ == State::shuttingDown)
+        return;
+    if (state_ == State::closed) {
+        if (!autoOpen_)
+            raiseComPortError(comerr::ecCommNotOpen);
+        setOpen(true);
+    }
+    if (const int rc = dispatcher_->PutBlock(std::span(s.data(), s.size())); rc != 0)
+        raiseComPortError(rc);
+}
+
+TTraceLogState TComPort::Tracing() const { return tracing_; }
+TTraceLogState TComPort::Logging() const { return logging_; }
+
+void TComPort::setTracing(TTraceLogState s) { traceCommand(true, s); }
+void TComPort::setLogging(TTraceLogState s) { traceCommand(false, s); }
+
+void TComPort::traceCommand(bool trace, TTraceLogState s) {
+    using enum TTraceLogState;
+    TTraceLogState& current = trace ? tracing_ : logging_;
+    if (state_ != State::open) {
+        current = s == tlOn ? tlOn : tlOff;
+        return;
+    }
+    if (s == current)
+        return;
+    const bool active = current == tlOn || current == tlPause;
+    TSerialDispatcher& d = *dispatcher_;
+    switch (s) {
+    case tlOff:
+        if (active) {
+            trace ? d.StopTrace() : d.StopLog();
+            current = tlOff;
+        }
+        break;
+    case tlOn:
+        if (current == tlPause)
+            trace ? d.PauseTrace(false) : d.PauseLog(false);
+        else
+            trace ? d.StartTrace(traceSize_) : d.StartLog(logSize_);
+        current = tlOn;
+        break;
+    case tlDump:
+    case tlAppend:
+        if (active) {
+            current = tlOff;
+            const bool append = s == tlAppend;
+            if (trace)
+                d.DumpTrace(traceName_, append, traceHex_, traceAllHex_);
+            else
+                d.DumpLog(logName_, append, logHex_, logAllHex_);
+        }
+        break;
+    case tlClear:
+        if (active)
+            trace ? d.ClearTrace() : d.ClearLog();
+        break;
+    case tlPause:
+        if (current == tlOn) {
+            trace ? d.PauseTrace(true) : d.PauseLog(true);
+            current = tlPause;
+        }
+        break;
+    }
+}
+
+void TComPort::setTraceSize(std::uint32_t n) {
+    traceSize_ = std::min(n, TraceBuffer::kMaxSize);
+    if (state_ != State::open)
+        return;
+    if (tracing_ == TTraceLogState::tlOn) {
+        dispatcher_->StartTrace(traceSize_);
+    } else if (tracing_ == TTraceLogState::tlPause) {
+        dispatcher_->StopTrace();
+        tracing_ = TTraceLogState::tlOff;
+    }
+}
+
+void TComPort::setLogSize(std::uint32_t n) {
+    logSize_ = std::min(n, DispatchLog::kMaxSize);
+    if (state_ != State::open)
+        return;
+    if (logging_ == TTraceLogState::tlOn) {
+        dispatcher_->StartLog(logSize_);
+    } else if (logging_ == TTraceLogState::tlPause) {
+        dispatcher_->StopLog();
+        logging_ = TTraceLogState::tlOff;
+    }
+}
+
+} // namespace px708

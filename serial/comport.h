@@ -21,6 +21,7 @@
 namespace px708 {
 
 class TSerialDispatcher;
+struct AvailDelivery;
 class ComNotifier;
 
 enum class TParity { pNone, pOdd, pEven, pMark, pSpace };
@@ -49,6 +50,10 @@ public:
     // A device that disappeared while open (hang-up, EIO). Called once on the main thread,
     // after the port has been closed, with an exception that names the system's reason.
     std::function<void(const EComPortException&)> OnDeviceError;
+
+    // An exception that escaped OnTriggerAvail, or an error of work the component finished
+    // on its own (a deferred close or reopening). The delivery counts as handled.
+    std::function<void(const std::exception&)> OnHandlerError;
 
     // Published properties.
     std::uint16_t ComNumber() const { return comNumber_; }
@@ -126,19 +131,21 @@ public:
     bool ShuttingDown() const;
 
 private:
-    // (private members follow in the implementation)
     friend class ComNotifier;
     enum class State { closed, shuttingDown, open };
 
     void doOpen();
     void doClose();
     void finishClose();
-    void deliverAvail(std::uint16_t count);
+    void deliverAvail(const std::shared_ptr<AvailDelivery>& d);
+    void closePendingArrived();
     void deviceLost(int err);
-    void applyTraceLog(bool trace, TTraceLogState s);
+    void traceCommand(bool trace, TTraceLogState s);
+    void reportHandlerError(const std::exception& e);
 
     State state_ = State::closed;
     bool openRequested_ = false;
+    int handlerDepth_ = 0; // OnTriggerAvail calls running now (nested through modal loops)
     std::unique_ptr<TSerialDispatcher> dispatcher_;
     std::unique_ptr<ComNotifier> notifier_;
 
