@@ -260,12 +260,16 @@ std::uint32_t DispatchLog::advance(std::uint32_t at, std::uint32_t n) const {
 }
 
 void DispatchLog::put(std::uint32_t at, const std::uint8_t* src, std::uint32_t n) {
+    if (n == 0)
+        return; // an empty span may carry no pointer at all
     const std::uint32_t first = std::min(n, size_ - at);
     std::memcpy(ring_.data() + at, src, first);
     std::memcpy(ring_.data(), src + first, n - first);
 }
 
 void DispatchLog::get(std::uint32_t at, std::uint8_t* dst, std::uint32_t n) const {
+    if (n == 0)
+        return; // an empty span may carry no pointer at all
     const std::uint32_t first = std::min(n, size_ - at);
     std::memcpy(dst, ring_.data() + at, first);
     std::memcpy(dst + first, ring_.data(), n - first);
