@@ -12,8 +12,8 @@
 namespace px708 {
 
 struct RegionalSettings {
-    int dateOrder = 0;                 // 0 day before month, 1 month before day
-    std::string dateSeparator = "/";   // at most one character; may be empty
+    int dateOrder = 0;               // 0 day before month, 1 month before day
+    std::string dateSeparator = "/"; // at most one character; may be empty
     std::string shortDatePattern = "dd/MM/yyyy";
     std::string shortTimePattern = "HH:mm:ss";
     std::string longTimePattern = "HH:mm:ss";

@@ -1,0 +1,386 @@
+#include "form1.h"
+
+#include "comport.h"
+#include "errorbox.h"
+#include "formmessage.h"
+#include "inifile.h"
+#include "modal.h"
+#include "paths.h"
+#include "portmap.h"
+#include "portselectform.h"
+#include "readerlink.h"
+#include "ui_form1.h"
+
+#if __has_include("settingspage.h")
+#include "settingspage.h"
+#define PX708_HAVE_SETTINGS_PAGE 1
+#endif
+#if __has_include("zelmarpage.h")
+#include "zelmarpage.h"
+#define PX708_HAVE_ZELMAR_PAGE 1
+#endif
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDesktopServices>
+#include <QGroupBox>
+#include <QKeySequence>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPlainTextEdit>
+#include <QScreen>
+#include <QShortcut>
+#include <QSpinBox>
+#include <QTextBrowser>
+#include <QTextEdit>
+#include <QUrl>
+
+namespace {
+
+QString fromBytes(std::string_view bytes) {
+    return QString::fromLatin1(bytes.data(), static_cast<qsizetype>(bytes.size()));
+}
+
+std::string toBytes(const QString& text) {
+    return text.toLatin1().toStdString();
+}
+
+void setPanelColour(QWidget* panel, const QColor& colour) {
+    QPalette palette = panel->palette();
+    palette.setColor(QPalette::Window, colour);
+    panel->setPalette(palette);
+    panel->setAutoFillBackground(true);
+}
+
+// The close button keeps its distance from the right edge of the top strip.
+constexpr int kCloseButtonRightMargin = 802 - (714 + 75);
+
+} // namespace
+
+TForm1::TForm1(QWidget* parent)
+    : QWidget(parent), ui(std::make_unique<Ui::Form1>()),
+      Com1_(std::make_unique<px708::TComPort>()) {
+    ui->setupUi(this);
+    // Title bar with the system menu and close box only.
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                   Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
+    resize(802, 586);
+    QFont font(QStringLiteral("Sans Serif"));
+    font.setPointSize(8);
+    setFont(font);
+    setPanelColour(ui->Panel35, QColor(240, 251, 255));
+    ui->Panel2->installEventFilter(this);
+
+    link_ = std::make_unique<px708::ReaderLink>(*Com1_, *this);
+    context_.reset(new PageContext{
+        *Com1_, *link_, this, [this](const std::exception& e) { showException(e); },
+        [this](px708::Flow flow, FlowHandler handler) { setFlowHandler(flow, std::move(handler)); },
+        &regional_});
+
+    initCom1();
+    hostPageWidgets();
+    connectControls();
+    FormCreate();
+}
+
+TForm1::~TForm1() {
+    // The pages hold references into the context; they go before the objects it names.
+    delete ui->Page;
+    ui->Page = nullptr;
+}
+
+QTabWidget* TForm1::Page() const {
+    return ui->Page;
+}
+
+QWidget* TForm1::pageSheet(int index) const {
+    return ui->Page->widget(index);
+}
+
+void TForm1::hostPage(int index, QWidget* pageWidget) {
+    QWidget* sheet = pageSheet(index);
+    pageWidget->setParent(sheet);
+    sheet->layout()->addWidget(pageWidget);
+}
+
+void TForm1::selectPage(int index) {
+    programSelectsPage_ = true;
+    ui->Page->setCurrentIndex(index);
+    programSelectsPage_ = false;
+}
+
+void TForm1::showException(const std::exception& e) {
+    px708::showException(this, e);
+}
+
+void TForm1::initCom1() {
+    px708::TComPort& com = *Com1_;
+    com.setComNumber(1);
+    com.setBaud(9600);
+    com.setAutoOpen(false);
+    com.setBufferFull(3072);
+    com.setBufferResume(1024);
+    com.setTraceName("px708.TRC");
+    com.setTraceAllHex(true);
+    com.setTracing(px708::TTraceLogState::tlOn);
+    com.setLogName("px708.LOG");
+    com.setLogAllHex(true);
+    com.setLogging(px708::TTraceLogState::tlOn);
+    com.OnTriggerAvail = [this](px708::TComPort& cp, std::uint16_t count) {
+        px708::guarded(this, [&] { link_->Com1TriggerAvail(cp, count); });
+    };
+    com.OnSelectPort = [this](const std::vector<int>& available) {
+        return TPortSelectForm::choosePort(available, this);
+    };
+    com.OnDeviceError = [this](const px708::EComPortException& e) { showException(e); };
+}
+
+void TForm1::hostPageWidgets() {
+#ifdef PX708_HAVE_SETTINGS_PAGE
+    hostPage(px708::page::settings1,
+             new TSettingsPage(*context_, pageSheet(px708::page::settings1)));
+#endif
+#ifdef PX708_HAVE_ZELMAR_PAGE
+    hostPage(px708::page::zelmarSettings2,
+             new TZelmarPage(*context_, pageSheet(px708::page::zelmarSettings2)));
+#endif
+}
+
+void TForm1::connectControls() {
+    connect(ui->Page, &QTabWidget::currentChanged, this, [this](int index) {
+        if (!programSelectsPage_)
+            px708::guarded(this, [&] { PageChange(index); });
+    });
+    const auto onClick = [this](QAbstractButton* button, void (TForm1::*handler)()) {
+        connect(button, &QAbstractButton::clicked, this, [this, handler] { guard(handler); });
+    };
+    onClick(ui->BitBtn1, &TForm1::BitBtn1Click);
+    onClick(ui->BitBtn2, &TForm1::BitBtn2Click);
+    onClick(ui->BitBtn3, &TForm1::BitBtn3Click);
+    onClick(ui->BitBtn4, &TForm1::BitBtn4Click);
+    onClick(ui->Button29, &TForm1::Button29Click);
+    onClick(ui->Button32, &TForm1::Button32Click);
+    onClick(ui->Button58, &TForm1::Button58Click);
+
+    // Ctrl+Tab steps through the shown tabs from anywhere in the window, not only from inside
+    // the page control; the page control itself skips hidden tabs.
+    const auto stepPage = [this](int step) {
+        QTabWidget* page = ui->Page;
+        const int count = page->count();
+        for (int i = 1; i < count; ++i) {
+            const int candidate = (page->currentIndex() + step * i + count) % count;
+            if (page->isTabVisible(candidate) && page->isTabEnabled(candidate)) {
+                page->setCurrentIndex(candidate);
+                return;
+            }
+        }
+    };
+    auto* next = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_Tab), this);
+    auto* previous = new QShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Backtab), this);
+    auto* previousTab = new QShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Tab), this);
+    for (QShortcut* s : {next, previous, previousTab})
+        s->setContext(Qt::WindowShortcut);
+    connect(next, &QShortcut::activated, this, [stepPage] { stepPage(1); });
+    connect(previous, &QShortcut::activated, this, [stepPage] { stepPage(-1); });
+    connect(previousTab, &QShortcut::activated, this, [stepPage] { stepPage(-1); });
+}
+
+void TForm1::guard(void (TForm1::*handler)()) {
+    px708::guarded(this, [&] { (this->*handler)(); });
+}
+
+void TForm1::FormCreate() {
+    px708::guarded(this, [this] {
+        const std::filesystem::path ini = px708::locateIniFile();
+        if (auto* browser = findChild<QTextBrowser*>(QStringLiteral("WebBrowser1")))
+            browser->setSource(QUrl::fromLocalFile(
+                QString::fromStdString((px708::dataFolder() / "px706.htm").string())));
+        const px708::ModeSettings mode = px708::readModeSettings(ini);
+        extra_ = mode.extra;
+        link_->setPause(mode.pause);
+        px708::setPortMap(px708::readPortMap(ini.string()));
+        ui->Page->setTabVisible(px708::page::onlineSettings4, extra_ == 1);
+        ui->Page->setTabVisible(px708::page::keylotUpload, false);
+        ui->Page->setTabVisible(px708::page::manual, false);
+        regional_.shortTimePattern = "HH:mm:ss";
+        regional_.longTimePattern = "HH:mm:ss";
+        regional_.timeSeparator = ':';
+        regional_.shortDatePattern = px708::buildShortDatePattern(
+            regional_.dateOrder, regional_.dateSeparator, regional_.shortDatePattern);
+        link_->setModeSwitchMarker(std::string(1, '\x1A'));
+    });
+}
+
+void TForm1::FormShow() {
+    selectPage(px708::page::cover);
+    px708::TComPort& com = *Com1_;
+    if (com.Open())
+        com.setOpen(false);
+    com.setOpen(true);
+}
+
+void TForm1::FormClose() {
+    px708::TComPort& com = *Com1_;
+    com.setTracing(px708::TTraceLogState::tlDump);
+    com.setLogging(px708::TTraceLogState::tlDump);
+    com.setOpen(false);
+}
+
+void TForm1::PageChange(int index) {
+    if (auto* labeldump = findChild<QLabel*>(QStringLiteral("Labeldump")))
+        labeldump->clear();
+    if (index != px708::page::comPortBuffer && index != px708::page::manual)
+        ui->BitBtn2->click();
+}
+
+void TForm1::BitBtn1Click() {
+    close();
+}
+
+void TForm1::BitBtn2Click() {
+    link_->connectForPage(ui->Page->currentIndex());
+}
+
+void TForm1::BitBtn3Click() {
+    QDesktopServices::openUrl(QUrl::fromLocalFile(
+        QString::fromStdString((px708::dataFolder() / "zelmar1.pdf").string())));
+}
+
+void TForm1::BitBtn4Click() {
+    QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(
+        (px708::dataFolder() / "PX-708_Utility-OperationGuide_ REV 1.pdf").string())));
+}
+
+void TForm1::Button29Click() {
+    link_->setZelmarMode();
+}
+
+void TForm1::Button32Click() {
+    link_->setOnlineMode();
+}
+
+void TForm1::Button58Click() {
+    ui->Memo1->clear();
+}
+
+void TForm1::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    if (shown_)
+        return;
+    shown_ = true;
+    if (const QScreen* s = screen())
+        move(s->availableGeometry().center() - rect().center());
+    guard(&TForm1::FormShow);
+}
+
+void TForm1::closeEvent(QCloseEvent* event) {
+    if (!closed_) {
+        closed_ = true;
+        guard(&TForm1::FormClose);
+    }
+    event->accept();
+}
+
+bool TForm1::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == ui->Panel2 && event->type() == QEvent::Resize)
+        ui->BitBtn1->move(ui->Panel2->width() - kCloseButtonRightMargin - ui->BitBtn1->width(),
+                          ui->BitBtn1->y());
+    return QWidget::eventFilter(watched, event);
+}
+
+QWidget* TForm1::control(std::string_view name) const {
+    return findChild<QWidget*>(fromBytes(name));
+}
+
+void TForm1::appendLine(std::string_view memo, const std::string& line) {
+    QWidget* w = control(memo);
+    if (auto* plain = qobject_cast<QPlainTextEdit*>(w))
+        plain->appendPlainText(fromBytes(line));
+    else if (auto* rich = qobject_cast<QTextEdit*>(w))
+        rich->append(fromBytes(line).toHtmlEscaped());
+}
+
+void TForm1::setRadioIndex(std::string_view group, int index) {
+    // Radio groups publish their selection as the property itemIndex.
+    if (QWidget* w = control(group))
+        w->setProperty("itemIndex", index);
+}
+
+void TForm1::setCaption(std::string_view label, const std::string& text) {
+    QWidget* w = control(label);
+    if (auto* l = qobject_cast<QLabel*>(w))
+        l->setText(fromBytes(text));
+    else if (auto* b = qobject_cast<QAbstractButton*>(w))
+        b->setText(fromBytes(text));
+    else if (auto* g = qobject_cast<QGroupBox*>(w))
+        g->setTitle(fromBytes(text));
+}
+
+void TForm1::setText(std::string_view edit, const std::string& text) {
+    QWidget* w = control(edit);
+    if (auto* e = qobject_cast<QLineEdit*>(w))
+        e->setText(fromBytes(text));
+    else if (auto* plain = qobject_cast<QPlainTextEdit*>(w))
+        plain->setPlainText(fromBytes(text));
+    else if (auto* rich = qobject_cast<QTextEdit*>(w))
+        rich->setPlainText(fromBytes(text));
+    else if (auto* spin = qobject_cast<QSpinBox*>(w))
+        spin->setValue(fromBytes(text).toInt());
+    else if (auto* l = qobject_cast<QLabel*>(w))
+        l->setText(fromBytes(text));
+}
+
+std::string TForm1::text(std::string_view edit) const {
+    QWidget* w = control(edit);
+    if (auto* e = qobject_cast<QLineEdit*>(w))
+        return toBytes(e->text());
+    if (auto* plain = qobject_cast<QPlainTextEdit*>(w))
+        return toBytes(plain->toPlainText());
+    if (auto* rich = qobject_cast<QTextEdit*>(w))
+        return toBytes(rich->toPlainText());
+    if (auto* spin = qobject_cast<QSpinBox*>(w))
+        return toBytes(spin->text());
+    if (auto* l = qobject_cast<QLabel*>(w))
+        return toBytes(l->text());
+    return {};
+}
+
+void TForm1::showMessage(const std::string& text) {
+    TFormmessage dialog(this);
+    dialog.setText(fromBytes(text));
+    px708::runModal(dialog);
+}
+
+void TForm1::messageBox(const std::string& text) {
+    QMessageBox box(QMessageBox::NoIcon, QApplication::applicationName(), fromBytes(text),
+                    QMessageBox::Ok, this);
+    px708::runModal(box);
+}
+
+void TForm1::setWaitCursor() {
+    if (QApplication::overrideCursor())
+        QApplication::changeOverrideCursor(Qt::WaitCursor);
+    else
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+}
+
+void TForm1::restoreCursor() {
+    while (QApplication::overrideCursor())
+        QApplication::restoreOverrideCursor();
+}
+
+void TForm1::repaintNow() {
+    repaint();
+}
+
+void TForm1::runFlow(px708::Flow flow, const std::string& line) {
+    const auto found = flows_.find(flow);
+    if (found != flows_.end() && found->second)
+        found->second(line);
+}
+
+void TForm1::setFlowHandler(px708::Flow flow, FlowHandler handler) {
+    flows_[flow] = std::move(handler);
+}

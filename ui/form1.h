@@ -1,0 +1,109 @@
+#pragma once
+// TForm1: the main window. It owns the serial port component Com1 and the reader link for the
+// whole run, hosts the page widgets, and is the link's view: the link names controls by their
+// layout names, which are the widgets' objectNames anywhere in the window.
+//
+// Start-up runs in the constructor (FormCreate), the first show runs FormShow, closing runs
+// FormClose. Every handler runs guarded: an exception it raises is shown in the application's
+// standard error box and goes no further.
+//
+// Thread affinity: main thread only.
+
+#include "linkview.h"
+#include "pagecontext.h"
+#include "regional.h"
+
+#include <QWidget>
+
+#include <map>
+#include <memory>
+#include <string>
+#include <string_view>
+
+namespace Ui {
+class Form1;
+}
+
+namespace px708 {
+class TComPort;
+class ReaderLink;
+class EComPortException;
+} // namespace px708
+
+class QTabWidget;
+
+class TForm1 : public QWidget, public px708::LinkView {
+    Q_OBJECT
+public:
+    explicit TForm1(QWidget* parent = nullptr);
+    ~TForm1() override;
+
+    px708::TComPort& Com1() { return *Com1_; }
+    px708::ReaderLink& link() { return *link_; }
+    QTabWidget* Page() const;
+    PageContext& context() { return *context_; }
+    px708::RegionalSettings& regional() { return regional_; }
+
+    // The page (TabSheet) at index, counted over shown and hidden pages alike.
+    QWidget* pageSheet(int index) const;
+    // Puts a page widget onto the page at index, filling it. The page takes ownership.
+    void hostPage(int index, QWidget* pageWidget);
+
+    // Selects a page from the program: no page change, so no mode command is sent.
+    void selectPage(int index);
+
+    // Shows an exception in the standard error box; what page widgets use through the context.
+    void showException(const std::exception& e);
+
+    // The handlers of the frame, under the names of the original.
+    void FormCreate();
+    void FormShow();
+    void FormClose();
+    void PageChange(int index);
+    void BitBtn1Click();
+    void BitBtn2Click();
+    void BitBtn3Click();
+    void BitBtn4Click();
+    void Button29Click();
+    void Button32Click();
+    void Button58Click();
+
+    // LinkView
+    void appendLine(std::string_view memo, const std::string& line) override;
+    void setRadioIndex(std::string_view group, int index) override;
+    void setCaption(std::string_view label, const std::string& text) override;
+    void setText(std::string_view edit, const std::string& text) override;
+    std::string text(std::string_view edit) const override;
+    void showMessage(const std::string& text) override;
+    void messageBox(const std::string& text) override;
+    void setWaitCursor() override;
+    void restoreCursor() override;
+    void repaintNow() override;
+    void runFlow(px708::Flow flow, const std::string& line) override;
+
+    void setFlowHandler(px708::Flow flow, FlowHandler handler);
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void initCom1();
+    void connectControls();
+    void hostPageWidgets();
+    // Runs a handler, showing what it throws in the standard error box.
+    void guard(void (TForm1::*handler)());
+    QWidget* control(std::string_view name) const;
+
+    std::unique_ptr<Ui::Form1> ui;
+    std::unique_ptr<px708::TComPort> Com1_;
+    std::unique_ptr<px708::ReaderLink> link_;
+    std::unique_ptr<PageContext> context_;
+    px708::RegionalSettings regional_;
+    std::map<px708::Flow, FlowHandler> flows_;
+    int extra_ = 0;
+    bool shown_ = false;
+    bool closed_ = false;
+    bool programSelectsPage_ = false;
+};
