@@ -19,8 +19,8 @@ Effect caption(std::string_view label, std::string_view text) {
 Effect text(std::string_view edit, std::string_view value) {
     return {Act::setText, edit, value};
 }
-Effect flow(Flow f) {
-    return {Act::runFlow, {}, {}, 0, f};
+Effect flow(Flow f, int firstCharacters = 0) {
+    return {Act::runFlow, {}, {}, firstCharacters, f};
 }
 
 // Save and seek come back in the order they were sent: the seek digit, then the save digit.
@@ -127,7 +127,7 @@ std::vector<StateReplies> buildCatalogue() {
          kRefusal,
          false,
          {
-             {Match::recordLine, {}, {flow(Flow::dumpRecord)}, Disposal::consumeRecord},
+             {Match::recordLine, {}, {flow(Flow::dumpRecord, 32)}, Disposal::consumeRecord},
              {Match::exact,
               "NOK",
               {{Act::appendFixed, "Memo5", "Download completed"}},
@@ -280,7 +280,7 @@ void apply(const Effect& e, const std::string& line, LinkView& view) {
         view.restoreCursor();
         break;
     case Act::runFlow:
-        view.runFlow(e.flow, line);
+        view.runFlow(e.flow, e.number > 0 ? line.substr(0, e.number) : line);
         break;
     }
 }

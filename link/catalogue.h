@@ -41,7 +41,8 @@ enum class Act {
     decodeHexText,   // edit `control` gets appended the hexadecimal pairs before the last
                      // `number` characters (a last unpaired digit is ignored)
     restoreCursor,   // the default mouse cursor
-    runFlow,         // the view's flow `flow` with the line
+    runFlow,         // the view's flow `flow` with the line, or its first `number` characters
+                     // when `number` is not 0
 };
 
 // What becomes of the line in the reply buffer.
