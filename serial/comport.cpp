@@ -38,7 +38,13 @@ class ComNotifier : public QObject {
 public:
     explicit ComNotifier(TComPort* port) : port_(port) {}
 
+    // After its port has closed, messages still on their way are dropped.
+    void detach() { port_ = nullptr; }
+
     bool event(QEvent* e) override {
+        if (!port_ && (e->type() == kAvailEvent || e->type() == kLostEvent ||
+                       e->type() == kClosePendingEvent))
+            return true;
         if (e->type() == kAvailEvent) {
             port_->deliverAvail(static_cast<AvailEvent*>(e)->delivery);
             return true;
@@ -251,9 +257,13 @@ void TComPort::closePendingArrived() {
 void TComPort::finishClose() {
     if (dispatcher_)
         dispatcher_->UnregisterWindow();
-    // The notifier may be the object whose event is running now: delete it later.
-    if (notifier_)
+    // The notifier may be the object whose event is running now: delete it later, and drop
+    // what was posted to it for this opening (a loss reported while closing, say).
+    if (notifier_) {
+        QCoreApplication::removePostedEvents(notifier_.get());
+        notifier_->detach();
         notifier_.release()->deleteLater();
+    }
     dispatcher_.reset();
     state_ = State::closed;
 }

@@ -1,0 +1,385 @@
+// The serial port component and its dispatcher, over real pseudo-terminals.
+
+#include "comport.h"
+#include "portmap.h"
+#include "pty.h"
+
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+
+#include <fstream>
+#include <sys/file.h>
+#include <sstream>
+
+using namespace std::chrono_literals;
+using px708::TComPort;
+using px708::test::PtyPair;
+using px708::test::settle;
+using px708::test::waitFor;
+
+namespace {
+
+constexpr int kPort = 7;
+
+class ComPortTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        px708::setPortMap({{kPort, pty.slave()}});
+        com.setComNumber(kPort);
+        com.setBaud(9600);
+        com.setAutoOpen(false);
+    }
+    void TearDown() override {
+        try {
+            com.setOpen(false);
+        } catch (...) {
+        }
+        px708::setPortMap({});
+    }
+
+    // A handler that takes every announced byte and remembers the counts.
+    void takeEverything() {
+        com.OnTriggerAvail = [this](TComPort& cp, std::uint16_t count) {
+            counts.push_back(count);
+            for (int i = 0; i < count; ++i)
+                received.push_back(cp.ReadChar());
+        };
+    }
+
+    PtyPair pty;
+    TComPort com;
+    std::vector<int> counts;
+    std::string received;
+};
+
+TEST_F(ComPortTest, SendsQueuedBytesInOrderAndReturnsAtOnce) {
+    com.setOpen(true);
+    ASSERT_TRUE(com.Open());
+    com.SendString("T");
+    com.SendString("\r");
+    com.SendString("");
+    EXPECT_EQ(pty.read(2), "T\r");
+}
+
+TEST_F(ComPortTest, BurstIsAnnouncedAndTakenWhole) {
+    takeEverything();
+    com.setOpen(true);
+    pty.write("0123456789");
+    ASSERT_TRUE(waitFor([&] { return received.size() == 10; }));
+    EXPECT_EQ(received, "0123456789");
+    int sum = 0;
+    for (int c : counts)
+        sum += c;
+    EXPECT_EQ(sum, 10) << "every announced byte was new";
+    settle(100ms);
+    EXPECT_EQ(received.size(), 10u) << "the buffer is empty after the handler took all";
+}
+
+TEST_F(ComPortTest, UntakenBytesAreAnnouncedAgainWithNewerOnes) {
+    std::vector<std::string> batches;
+    com.OnTriggerAvail = [&](TComPort& cp, std::uint16_t count) {
+        counts.push_back(count);
+        std::string batch;
+        const int take = batches.empty() ? 3 : count;
+        for (int i = 0; i < take; ++i)
+            batch.push_back(cp.ReadChar());
+        batches.push_back(batch);
+    };
+    com.setOpen(true);
+    pty.write("ABCDEFGHIJ");
+    ASSERT_TRUE(waitFor([&] { return !batches.empty(); }));
+    // The burst may come in pieces; wait until all ten are in before the handler's first return
+    // counts. Only the first call takes three.
+    settle(150ms);
+    ASSERT_EQ(batches.size(), 1u) << "no new announcement without new data";
+    EXPECT_EQ(batches[0], "ABC");
+    pty.write("K");
+    ASSERT_TRUE(waitFor([&] { return batches.size() == 2; }));
+    EXPECT_EQ(counts[1], 8);
+    EXPECT_EQ(batches[1], "DEFGHIJK");
+}
+
+TEST_F(ComPortTest, ReadingPastTheCountRaisesBufferIsEmpty) {
+    std::string error;
+    com.OnTriggerAvail = [&](TComPort& cp, std::uint16_t count) {
+        for (int i = 0; i < count; ++i)
+            cp.ReadChar();
+        try {
+            cp.ReadChar();
+        } catch (const px708::EBufferIsEmpty& e) {
+            error = e.what();
+        }
+    };
+    com.setOpen(true);
+    pty.write("x");
+    ASSERT_TRUE(waitFor([&] { return !error.empty(); }));
+    EXPECT_EQ(error, "Buffer is empty");
+}
+
+TEST_F(ComPortTest, OutputBufferRefusesABlockLargerThanItsFreeSpace) {
+    com.setOpen(true);
+    try {
+        com.SendString(std::string(4097, 'a'));
+        FAIL() << "4097 bytes fitted into 4096";
+    } catch (const px708::EOutputBufferTooSmall& e) {
+        EXPECT_EQ(e.ErrorCode(), -3006);
+        EXPECT_STREQ(e.what(), "Output buffer too small for block");
+    }
+    EXPECT_EQ(pty.read(1, 200ms), "") << "nothing of the refused block was sent";
+    com.SendString(std::string(4096, 'b'));
+    EXPECT_EQ(pty.read(4096).size(), 4096u);
+}
+
+TEST_F(ComPortTest, NotificationNotStartedWithinTheLimitIsWithdrawn) {
+    takeEverything();
+    com.setOpen(true);
+    pty.write("abc");
+    // The main thread sleeps past the 3000 ms limit while the reply arrives.
+    std::this_thread::sleep_for(4000ms);
+    settle(200ms);
+    EXPECT_TRUE(counts.empty()) << "the late delivery is discarded";
+    pty.write("d");
+    ASSERT_TRUE(waitFor([&] { return received.size() == 4; }));
+    EXPECT_EQ(counts.back(), 4);
+    EXPECT_EQ(received, "abcd");
+}
+
+TEST_F(ComPortTest, ClosingDiscardsOutputStillWaiting) {
+    pty.releaseKeeper();
+    com.setOpen(true);
+    // Nobody reads the master: the terminal's queue fills, then the output ring.
+    std::string queued;
+    for (int i = 0; i < 10000; ++i) {
+        try {
+            com.SendString(std::string(1024, 'q'));
+        } catch (const px708::EOutputBufferTooSmall&) {
+            break;
+        }
+        queued += std::string(1024, 'q');
+    }
+    com.SendString("");
+    try {
+        com.SendString("END");
+    } catch (const px708::EOutputBufferTooSmall&) {
+    }
+    com.setOpen(false);
+    EXPECT_FALSE(com.Open());
+    const std::string got = pty.read(queued.size() + 3, 500ms);
+    EXPECT_LT(got.size(), queued.size());
+    EXPECT_EQ(got.find("END"), std::string::npos);
+}
+
+TEST_F(ComPortTest, CloseFromInsideTheHandlerCompletesAfterItReturns) {
+    bool openInside = true, shuttingInside = false;
+    char readInside = 'x';
+    com.OnTriggerAvail = [&](TComPort& cp, std::uint16_t) {
+        cp.setOpen(false);
+        openInside = cp.Open();
+        shuttingInside = cp.ShuttingDown();
+        readInside = cp.ReadChar();
+    };
+    com.setOpen(true);
+    pty.write("z");
+    ASSERT_TRUE(waitFor([&] { return !openInside; }));
+    EXPECT_TRUE(shuttingInside);
+    EXPECT_EQ(readInside, 0) << "ReadChar while shutting down gives 0 without an error";
+    ASSERT_TRUE(waitFor([&] { return !com.ShuttingDown(); }));
+    EXPECT_FALSE(com.Open());
+}
+
+TEST_F(ComPortTest, OpeningAskedForDuringADeferredCloseIsCarriedOutAfterwards) {
+    int calls = 0;
+    com.OnTriggerAvail = [&](TComPort& cp, std::uint16_t count) {
+        ++calls;
+        if (calls == 1) {
+            cp.setOpen(false);
+            cp.setOpen(true);
+            EXPECT_FALSE(cp.Open());
+        } else {
+            for (int i = 0; i < count; ++i)
+                received.push_back(cp.ReadChar());
+        }
+    };
+    com.setOpen(true);
+    pty.write("1");
+    ASSERT_TRUE(waitFor([&] { return calls == 1 && com.Open(); }));
+    pty.write("2");
+    ASSERT_TRUE(waitFor([&] { return received == "2"; })) << "the reopened port works";
+}
+
+TEST_F(ComPortTest, ClosedPortRefusesReadAndWrite) {
+    for (auto op : {+[](TComPort& c) { c.SendString("T"); }, +[](TComPort& c) { c.ReadChar(); }}) {
+        try {
+            op(com);
+            FAIL() << "worked on a closed port";
+        } catch (const px708::ECommNotOpen& e) {
+            EXPECT_STREQ(e.what(), "Device not open");
+        }
+    }
+}
+
+TEST_F(ComPortTest, LostDeviceIsReportedOnceAndLeavesThePortClosed) {
+    std::vector<std::string> errors;
+    com.OnDeviceError = [&](const px708::EComPortException& e) { errors.push_back(e.what()); };
+    takeEverything();
+    com.setOpen(true);
+    pty.releaseKeeper();
+    pty.closeMaster();
+    ASSERT_TRUE(waitFor([&] { return !errors.empty(); }));
+    settle(200ms);
+    ASSERT_EQ(errors.size(), 1u);
+    EXPECT_NE(errors[0].find("COM7"), std::string::npos) << errors[0];
+    EXPECT_NE(errors[0].find("Input/output error"), std::string::npos) << errors[0];
+    EXPECT_FALSE(com.Open());
+    try {
+        com.SendString("T");
+        FAIL();
+    } catch (const px708::ECommNotOpen& e) {
+        EXPECT_STREQ(e.what(), "Device not open");
+    }
+
+    // The device is back (a new terminal under the same port number): reopening works.
+    PtyPair back;
+    px708::setPortMap({{kPort, back.slave()}});
+    com.setOpen(true);
+    ASSERT_TRUE(com.Open());
+    com.SendString("V\r");
+    EXPECT_EQ(back.read(2), "V\r");
+    com.setOpen(false);
+}
+
+// Opening failures: the error class, the message, and nothing left open.
+struct OpenFailure {
+    const char* name;
+    std::function<void(TComPort&, PtyPair&, int& heldFd)> arrange;
+    int code;
+    const char* message;
+};
+
+class OpenFailureTest : public ::testing::TestWithParam<OpenFailure> {};
+
+TEST_P(OpenFailureTest, RaisesAndStaysClosed) {
+    PtyPair pty;
+    TComPort com;
+    int held = -1;
+    px708::setPortMap({{kPort, pty.slave()}});
+    com.setComNumber(kPort);
+    GetParam().arrange(com, pty, held);
+    try {
+        com.setOpen(true);
+        FAIL() << "opened";
+    } catch (const px708::EComPortException& e) {
+        EXPECT_EQ(e.ErrorCode(), GetParam().code);
+        EXPECT_STREQ(e.what(), GetParam().message);
+    }
+    EXPECT_FALSE(com.Open());
+    EXPECT_FALSE(com.ShuttingDown());
+    if (held >= 0)
+        ::close(held);
+    px708::setPortMap({});
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, OpenFailureTest,
+    ::testing::Values(
+        OpenFailure{"NoSuchDevice",
+                    [](TComPort&, PtyPair&, int&) {
+                        px708::setPortMap({{kPort, "/dev/px708-test-no-such-device"}});
+                    },
+                    -2001, "Specified comport doesn't exist"},
+        OpenFailure{"HeldByAnotherProgram",
+                    [](TComPort&, PtyPair& p, int& held) {
+                        held = ::open(p.slave().c_str(), O_RDWR | O_NOCTTY);
+                        ::flock(held, LOCK_EX);
+                    },
+                    -2008, "Device already open"},
+        OpenFailure{"NoPortAndNoChooser",
+                    [](TComPort& c, PtyPair&, int&) { c.setComNumber(0); }, -2011,
+                    "The ComNumber property of the TComPort has not been set"},
+        OpenFailure{"SelectPortCancelled",
+                    [](TComPort& c, PtyPair&, int&) {
+                        c.setComNumber(0);
+                        c.OnSelectPort = [](const std::vector<int>&) { return 0; };
+                    },
+                    -2011, "The ComNumber property of the TComPort has not been set"},
+        OpenFailure{"NotPromptingForPort",
+                    [](TComPort& c, PtyPair&, int&) {
+                        c.setComNumber(0);
+                        c.setPromptForPort(false);
+                        c.OnSelectPort = [](const std::vector<int>& l) { return l.front(); };
+                    },
+                    -2011, "The ComNumber property of the TComPort has not been set"}),
+    [](const auto& param) { return std::string(param.param.name); });
+
+TEST(SelectPort, OffersOpenablePortsAndOpensTheChosenOne) {
+    PtyPair free, held;
+    px708::setPortMap({{3, free.slave()}, {4, held.slave()}});
+    const int holder = ::open(held.slave().c_str(), O_RDWR | O_NOCTTY);
+    ::flock(holder, LOCK_EX);
+    TComPort com;
+    std::vector<int> offered;
+    com.OnSelectPort = [&](const std::vector<int>& ports) {
+        offered = ports;
+        return 3;
+    };
+    com.setOpen(true);
+    EXPECT_TRUE(com.Open());
+    EXPECT_EQ(com.ComNumber(), 3);
+    EXPECT_NE(std::find(offered.begin(), offered.end(), 3), offered.end());
+    EXPECT_EQ(std::find(offered.begin(), offered.end(), 4), offered.end()) << "a port in use is not listed";
+    com.setOpen(false);
+    ::close(holder);
+    px708::setPortMap({});
+}
+
+std::string slurp(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+TEST_F(ComPortTest, TraceOfTheFirstCloseDescribesTheTraffic) {
+    char dir[] = "/tmp/px708-trace-XXXXXX";
+    ASSERT_NE(::mkdtemp(dir), nullptr);
+    const std::string trc = std::string(dir) + "/px708.TRC";
+    const std::string log = std::string(dir) + "/px708.LOG";
+    com.setTracing(px708::TTraceLogState::tlOn);
+    com.setTraceName(trc);
+    com.setTraceAllHex(true);
+    com.setLogging(px708::TTraceLogState::tlOn);
+    com.setLogName(log);
+    com.setLogAllHex(true);
+    takeEverything();
+    com.OnDeviceError = [](const px708::EComPortException& e) { ADD_FAILURE() << e.what(); };
+    com.OnHandlerError = [](const std::exception& e) { ADD_FAILURE() << e.what(); };
+    com.setOpen(true);
+    com.SendString("#");
+    EXPECT_EQ(pty.read(1), "#");
+    pty.write("AOK\r");
+    ASSERT_TRUE(waitFor([&] { return received.size() == 4; }));
+    com.setOpen(false);
+    EXPECT_EQ(slurp(trc), "Transmit: \r\n[23]\r\n\r\nReceive: \r\n[41][4F][4B][0D]");
+
+    const std::string text = slurp(log);
+    EXPECT_EQ(text.find("ComPort v1.0\r\n"), 0u);
+    EXPECT_NE(text.find("Device: COM7\r\n"), std::string::npos);
+    for (const char* record : {"TrDatChg  Avail         00000001", "TrgHdAlc  Window", "Dispatch  WriteCom      00000001  [23]",
+                               "Trigger   Avail         0000000", "Dispatch  ReadCom       0000000"})
+        EXPECT_NE(text.find(record), std::string::npos) << record << "\n" << text;
+
+    // A second close in the same run leaves both files as the first one wrote them.
+    com.setOpen(true);
+    com.SendString("x");
+    com.setOpen(false);
+    EXPECT_EQ(slurp(trc), "Transmit: \r\n[23]\r\n\r\nReceive: \r\n[41][4F][4B][0D]");
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
