@@ -312,23 +312,36 @@ const StateReplies* repliesFor(std::int32_t state) {
     return it != c.end() && it->state == state ? &*it : nullptr;
 }
 
-Verdict interpretLine(std::int32_t state, const std::string& line, LinkView& view) {
+Verdict matchLine(std::int32_t state, const std::string& line) {
     const StateReplies* entry = repliesFor(state);
     if (entry == nullptr)
         return {};
-    if (!entry->refusal.empty() && line == entry->refusal) {
-        if (entry->refusalRestoresCursor)
-            view.restoreCursor();
-        return {Disposal::consumeAndEnd, std::string(entry->refusalMessage)};
-    }
+    if (!entry->refusal.empty() && line == entry->refusal)
+        return {Disposal::consumeAndEnd, entry, nullptr, true, entry->refusalMessage};
     for (const ReplyRow& row : entry->rows) {
-        if (!matches(row, line))
-            continue;
-        for (const Effect& e : row.effects)
-            apply(e, line, view);
-        return {row.disposal, {}};
+        if (matches(row, line))
+            return {row.disposal, entry, &row, false, {}};
     }
-    return {entry->consumesEveryLine ? Disposal::consume : Disposal::leave, {}};
+    return {
+        entry->consumesEveryLine ? Disposal::consume : Disposal::leave, entry, nullptr, false, {}};
+}
+
+void applyVerdict(const Verdict& verdict, const std::string& line, LinkView& view) {
+    if (verdict.refused) {
+        if (verdict.entry->refusalRestoresCursor)
+            view.restoreCursor();
+        return;
+    }
+    if (verdict.row == nullptr)
+        return;
+    for (const Effect& e : verdict.row->effects)
+        apply(e, line, view);
+}
+
+Verdict interpretLine(std::int32_t state, const std::string& line, LinkView& view) {
+    const Verdict v = matchLine(state, line);
+    applyVerdict(v, line, view);
+    return v;
 }
 
 } // namespace px708

@@ -101,14 +101,23 @@ const StateReplies* repliesFor(std::int32_t state);
 
 struct Verdict {
     Disposal disposal = Disposal::leave;
-    // Set for a refusal: the text for the message dialog ("x" or "No read"). The caller
-    // clears the buffer first and then shows it.
-    std::string refusalMessage;
+    const StateReplies* entry = nullptr; // the state's entry, if it has one
+    const ReplyRow* row = nullptr;       // the matching row; none for a refusal or no match
+    bool refused = false;
+    std::string_view refusalMessage; // for a refusal: "x" or the refusal's own text
 };
 
-// Interprets one completed line (the whole reply buffer) in a state: applies the effects of
-// the matching row to the view and returns what becomes of the line. A refusal's dialog is
-// left to the caller (see Verdict).
+// Matches one completed line (the whole reply buffer) against its state's entry. Touches
+// nothing.
+Verdict matchLine(std::int32_t state, const std::string& line);
+
+// Writes the verdict's effects to the view: the matching row's, or for a refusal the cursor
+// where the state restores it. The refusal's dialog is left to the caller, which clears the
+// reply buffer first: a modal dialog, like a flow, may handle a further delivery in its event
+// loop, and its bytes must not join a line that is already taken.
+void applyVerdict(const Verdict& verdict, const std::string& line, LinkView& view);
+
+// matchLine and applyVerdict in one.
 Verdict interpretLine(std::int32_t state, const std::string& line, LinkView& view);
 
 } // namespace px708

@@ -126,24 +126,26 @@ void ReaderLink::receiveCommand(TComPort& sender, std::uint16_t count) {
         view_.appendLine("Memo1", reply_);
         if (state_ == stateModeSwitch)
             reply_.clear();
-        const Verdict verdict = interpretLine(state_, reply_, view_);
+        // The buffer is settled before anything runs: a dialog or a flow may handle a further
+        // delivery in its event loop, whose bytes must not join a line already taken.
+        const std::string line = reply_;
+        const Verdict verdict = matchLine(state_, line);
         switch (verdict.disposal) {
         case Disposal::leave:
             break;
         case Disposal::consume:
+        case Disposal::consumeAndEnd:
             reply_.clear();
             break;
         case Disposal::consumeRecord:
             reply_.erase(0, 32);
             break;
-        case Disposal::consumeAndEnd:
-            // Cleared before the modal dialog: a delivery handled in its event loop must not
-            // join its bytes to the refused line.
-            reply_.clear();
-            if (!verdict.refusalMessage.empty())
-                show_message(verdict.refusalMessage);
-            return;
         }
+        applyVerdict(verdict, line, view_);
+        if (verdict.refused)
+            show_message(std::string(verdict.refusalMessage));
+        if (verdict.disposal == Disposal::consumeAndEnd)
+            return;
     }
 }
 

@@ -261,6 +261,39 @@ TEST_F(LinkOverPty, FlowMaySendTheNextCommandFromInsideTheHandler) {
     EXPECT_EQ(link.replyBuffer(), "");
 }
 
+// A modal dialog or a flow runs a nested event loop; once the port's delivery limit has passed,
+// the next delivery is handled inside it, before the outer handler returns.
+TEST_F(LinkOverPty, DeliveryDuringTheRefusalDialogIsNotJoinedToTheRefusedLine) {
+    link.setState(5);
+    view.onMessage = [this] {
+        const int outer = deliveries;
+        peer.write("11MOK\r");
+        ASSERT_TRUE(waitUntil([&] { return deliveries > outer; }, 8000ms));
+        settle(60ms);
+    };
+    deliver("MNO\r01MOK\r");
+    EXPECT_EQ(view.lines("Memo1"), (std::vector<std::string>{"MNO", "01MOK", "11MOK"}));
+    EXPECT_EQ(view.events,
+              (std::vector<std::string>{kRefusalShown, "radio Rgmodesave 0", "radio rgmodeseek 1",
+                                        "radio Rgmodesave 0", "radio rgmodeseek 0"}));
+    EXPECT_EQ(link.replyBuffer(), "");
+}
+
+TEST_F(LinkOverPty, HandlerStopsQuietlyWhenANestedDeliveryTookItsBytes) {
+    link.setState(31);
+    view.onFlow = [this](Flow f, const std::string&) {
+        if (f != Flow::do_download)
+            return;
+        const int outer = deliveries;
+        peer.write("Y\r");
+        ASSERT_TRUE(waitUntil([&] { return deliveries > outer; }, 8000ms));
+        settle(60ms);
+    };
+    EXPECT_NO_THROW(deliver("SOK\rX\r"));
+    EXPECT_EQ(view.lines("Memo1"), (std::vector<std::string>{"SOK", "X", "XY"}));
+    EXPECT_EQ(link.replyBuffer(), "XY");
+}
+
 // Pacing: the pause after every character, twice the pause when the marker is in the
 // command, none after the carriage return.
 struct PacingCase {

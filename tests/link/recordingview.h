@@ -56,7 +56,11 @@ public:
         const auto it = edits.find(std::string(edit));
         return it == edits.end() ? std::string() : it->second;
     }
-    void showMessage(const std::string& text) override { events.push_back("message " + text); }
+    void showMessage(const std::string& text) override {
+        events.push_back("message " + text);
+        if (onMessage)
+            onMessage();
+    }
     void messageBox(const std::string& text) override { events.push_back("box " + text); }
     void setWaitCursor() override { events.push_back("cursor wait"); }
     void restoreCursor() override { events.push_back("cursor default"); }
@@ -76,6 +80,7 @@ public:
     std::map<std::string, std::vector<std::string>> captions;
     std::map<std::string, std::string> edits;
     std::function<void(Flow, const std::string&)> onFlow;
+    std::function<void()> onMessage; // stands in for the modal dialog's own event loop
 };
 
 } // namespace px708::test
