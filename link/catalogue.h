@@ -68,13 +68,20 @@ struct ReplyRow {
     Disposal disposal;
 };
 
+// Besides the dialog, a refusal may have to give back the default cursor that its command set.
+enum class OnRefusal { dialog, restoreCursor };
+
+// What becomes of a line that matches no row: left in the buffer, or consumed in the states
+// that take every line as their answer.
+enum class Unmatched { left, consumed };
+
 struct StateReplies {
     std::int32_t state;
     std::string_view refusal;        // empty: the state has none
     std::string_view refusalMessage; // "x" for the standard refusal text, or its own text
-    bool refusalRestoresCursor;      // the refusal also restores the default cursor
+    OnRefusal onRefusal;
     std::vector<ReplyRow> rows;
-    bool consumesEveryLine; // a line matching no row is consumed too
+    Unmatched unmatched;
 };
 
 // The six on/off parameters of the page "On-Line Settings(4)": Read sends the prefix, Set the
