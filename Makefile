@@ -22,7 +22,7 @@ run: build
 # The serial tests are built a second time under ThreadSanitizer.
 build-tsan: deps
 	cmake -S . -B build-tsan -DCMAKE_BUILD_TYPE=Debug -DPX708_SANITIZE=thread \
-	      -DPX708_BUILD_APP=OFF -DPX708_BUILD_BENCH=OFF
+	      -DPX708_BUILD_APP=OFF -DPX708_BUILD_BENCH=OFF "-DPX708_TEST_DIRS=serial;tracelog;link"
 	cmake --build build-tsan -j $(JOBS)
 
 test-tsan: build-tsan

@@ -4,8 +4,13 @@
 #include "portmap.h"
 #include "portprobe.h"
 
-#include <QCoreApplication>
-#include <QEvent>
+#include <QSocketNotifier>
+#include <QTimer>
+
+#include <deque>
+#include <mutex>
+#include <sys/eventfd.h>
+#include <unistd.h>
 
 #include <cstring>
 
@@ -13,55 +18,79 @@ namespace px708 {
 
 namespace {
 
-const QEvent::Type kAvailEvent = static_cast<QEvent::Type>(QEvent::registerEventType());
-const QEvent::Type kLostEvent = static_cast<QEvent::Type>(QEvent::registerEventType());
-const QEvent::Type kClosePendingEvent = static_cast<QEvent::Type>(QEvent::registerEventType());
-
-struct AvailEvent : QEvent {
-    explicit AvailEvent(std::shared_ptr<AvailDelivery> d) : QEvent(kAvailEvent), delivery(std::move(d)) {}
-    std::shared_ptr<AvailDelivery> delivery;
-};
-
-struct LostEvent : QEvent {
-    explicit LostEvent(int e) : QEvent(kLostEvent), err(e) {}
-    int err;
-};
-
 constexpr int kSelectPortFirst = 1;
 constexpr int kSelectPortLast = 50;
 
 } // namespace
 
-// The hidden notification target of an open port. It lives on the main thread; the
-// dispatcher's threads post to it and it hands each message to its component.
+// The hidden notification target of an open port. It lives on the main thread. The
+// dispatcher's threads queue their messages here under a lock of our own and wake the main
+// thread through an eventfd watched by a socket notifier, so that every hand-over between the
+// threads goes through synchronisation that the sanitizers see.
 class ComNotifier : public QObject {
 public:
-    explicit ComNotifier(TComPort* port) : port_(port) {}
+    struct Message {
+        enum class Kind { avail, lost, closePending } kind;
+        std::shared_ptr<AvailDelivery> delivery;
+        int err = 0;
+    };
+
+    explicit ComNotifier(TComPort* port) : port_(port) {
+        wakeFd_ = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+        if (wakeFd_ < 0)
+            raiseComPortError(comerr::ecOutOfMemory);
+        notifier_ = std::make_unique<QSocketNotifier>(wakeFd_, QSocketNotifier::Read, this);
+        connect(notifier_.get(), &QSocketNotifier::activated, this, &ComNotifier::drain);
+    }
+    ~ComNotifier() override {
+        notifier_.reset();
+        ::close(wakeFd_);
+    }
+
+    // Any thread.
+    void post(Message m) {
+        {
+            std::lock_guard lock(lock_);
+            queue_.push_back(std::move(m));
+        }
+        const std::uint64_t one = 1;
+        (void)!::write(wakeFd_, &one, sizeof one);
+    }
 
     // After its port has closed, messages still on their way are dropped.
-    void detach() { port_ = nullptr; }
-
-    bool event(QEvent* e) override {
-        if (!port_ && (e->type() == kAvailEvent || e->type() == kLostEvent ||
-                       e->type() == kClosePendingEvent))
-            return true;
-        if (e->type() == kAvailEvent) {
-            port_->deliverAvail(static_cast<AvailEvent*>(e)->delivery);
-            return true;
-        }
-        if (e->type() == kLostEvent) {
-            port_->deviceLost(static_cast<LostEvent*>(e)->err);
-            return true;
-        }
-        if (e->type() == kClosePendingEvent) {
-            port_->closePendingArrived();
-            return true;
-        }
-        return QObject::event(e);
+    void detach() {
+        port_ = nullptr;
+        std::lock_guard lock(lock_);
+        queue_.clear();
     }
 
 private:
+    void drain() {
+        std::uint64_t value;
+        (void)!::read(wakeFd_, &value, sizeof value);
+        // One message at a time: a handler may run a nested event loop that drains the rest.
+        while (port_) {
+            Message m;
+            {
+                std::lock_guard lock(lock_);
+                if (queue_.empty())
+                    return;
+                m = std::move(queue_.front());
+                queue_.pop_front();
+            }
+            switch (m.kind) {
+            case Message::Kind::avail: port_->deliverAvail(m.delivery); break;
+            case Message::Kind::lost: port_->deviceLost(m.err); break;
+            case Message::Kind::closePending: port_->closePendingArrived(); break;
+            }
+        }
+    }
+
     TComPort* port_;
+    int wakeFd_ = -1;
+    std::unique_ptr<QSocketNotifier> notifier_;
+    std::mutex lock_;
+    std::deque<Message> queue_;
 };
 
 TComPort::TComPort(QObject* parent) : QObject(parent) {}
@@ -146,7 +175,7 @@ void TComPort::doOpen() {
     // The worker threads post to the notifier; they are joined before it is destroyed.
     ComNotifier* target = notifier.get();
     dispatcher->SetLostHandler(
-        [target](int err) { QCoreApplication::postEvent(target, new LostEvent(err)); });
+        [target](int err) { target->post({ComNotifier::Message::Kind::lost, nullptr, err}); });
 
     const int rc = dispatcher->InitPort(device, baud_, parity_, dataBits_, stopBits_, inSize_,
                                         outSize_, dtr_, rts_, hwFlow_);
@@ -199,7 +228,7 @@ void TComPort::doOpen() {
         const bool handlerPresent = static_cast<bool>(OnTriggerAvail);
         dispatcher_->RegisterWindow(
             [target](std::shared_ptr<AvailDelivery> d) {
-                QCoreApplication::postEvent(target, new AvailEvent(std::move(d)));
+                target->post({ComNotifier::Message::Kind::avail, std::move(d), 0});
             },
             handlerPresent);
     } catch (...) {
@@ -229,7 +258,7 @@ void TComPort::doClose() {
     state_ = State::shuttingDown;
     dispatcher_->Shutdown();
     if (handlerDepth_ > 0)
-        QCoreApplication::postEvent(notifier_.get(), new QEvent(kClosePendingEvent));
+        notifier_->post({ComNotifier::Message::Kind::closePending, nullptr, 0});
     else
         finishClose();
     if (dumpError)
@@ -239,8 +268,9 @@ void TComPort::doClose() {
 void TComPort::closePendingArrived() {
     // Completed only once every handler running on this port has returned.
     if (handlerDepth_ > 0 || (dispatcher_ && dispatcher_->threadsRunning())) {
-        QCoreApplication::postEvent(notifier_.get(), new QEvent(kClosePendingEvent),
-                                    Qt::LowEventPriority);
+        QTimer::singleShot(1, notifier_.get(), [n = notifier_.get()] {
+            n->post({ComNotifier::Message::Kind::closePending, nullptr, 0});
+        });
         return;
     }
     finishClose();
@@ -260,7 +290,6 @@ void TComPort::finishClose() {
     // The notifier may be the object whose event is running now: delete it later, and drop
     // what was posted to it for this opening (a loss reported while closing, say).
     if (notifier_) {
-        QCoreApplication::removePostedEvents(notifier_.get());
         notifier_->detach();
         notifier_.release()->deleteLater();
     }
