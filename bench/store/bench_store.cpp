@@ -1,0 +1,141 @@
+// Store throughput: durable posts one row at a time, and opening a table of a million rows for
+// the grid and jumping to its last row. The tables live in a folder beside the build's bin/
+// folder (not /tmp, which may be a memory file system where synchronisation costs nothing).
+
+#include "database.h"
+#include "datesettings.h"
+#include "schemas.h"
+#include "table.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QTemporaryDir>
+
+#include <benchmark/benchmark.h>
+#include <sqlite3.h>
+
+#include <algorithm>
+#include <fstream>
+#include <memory>
+#include <stdexcept>
+
+#include <unistd.h>
+
+namespace {
+
+using namespace px708;
+
+QString benchRoot() {
+    const QString exe = QFileInfo(QStringLiteral("/proc/self/exe")).canonicalFilePath();
+    return QFileInfo(exe).absolutePath() + QStringLiteral("/..");
+}
+
+struct BenchFolder {
+    QTemporaryDir tmp{benchRoot() + QStringLiteral("/bench-store-XXXXXX")};
+    Database db;
+    BenchFolder() {
+        if (!tmp.isValid())
+            throw std::runtime_error("cannot make the benchmark folder");
+        db.setFolder(tmp.path() + QStringLiteral("/database"));
+        db.connect();
+        DateSettings::applyAtStartUp(0, u"/");
+    }
+};
+
+double residentMegabytes() {
+    std::ifstream statm("/proc/self/statm");
+    long size = 0, resident = 0;
+    statm >> size >> resident;
+    return static_cast<double>(resident) * static_cast<double>(sysconf(_SC_PAGESIZE)) /
+           (1024.0 * 1024.0);
+}
+
+void BM_PostOneRowDurably(benchmark::State& state) {
+    BenchFolder folder;
+    Table tbld(folder.db, QStringLiteral("tbld"), readingsSchema());
+    tbld.setFileName(QStringLiteral("1data.db"));
+    tbld.open();
+    qint64 n = 0;
+    for (auto _ : state) {
+        // The fields a download from the reader sets for one record line.
+        tbld.append();
+        tbld.fieldByName(u"Date_").setAsString(QStringLiteral("15/04/2023"));
+        tbld.fieldByName(u"Time_").setAsString(QStringLiteral("14:30:05"));
+        tbld.fieldByName(u"Lot").setAsString(QStringLiteral("07"));
+        tbld.fieldByName(u"tag").setAsString(QString::number(999004886718345LL + n++).right(12));
+        tbld.fieldByName(u"C_Code").setAsString(QStringLiteral("985"));
+        tbld.fieldByName(u"Type").setAsString(QStringLiteral("ISO FDX-B Non"));
+        tbld.post();
+    }
+    state.SetItemsProcessed(state.iterations());
+}
+BENCHMARK(BM_PostOneRowDurably)
+    ->UseRealTime()
+    ->MinTime(2.0)
+    ->Repetitions(5)
+    ->ReportAggregatesOnly(true);
+
+constexpr int kMillion = 1000000;
+
+// One folder with a table of a million rows for every run of the benchmark below.
+BenchFolder& millionRowFolder() {
+    static std::unique_ptr<BenchFolder> folder = [] {
+        auto f = std::make_unique<BenchFolder>();
+        const QString path = f->db.tablePath(QStringLiteral("1data.db"));
+        sqlite3* raw = nullptr;
+        sqlite3_open(path.toUtf8().constData(), &raw);
+        const int rc = sqlite3_exec(
+            raw,
+            "BEGIN; WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < "
+            "1000000) INSERT INTO readings(C_Code, tag, Type, Lot, Flagged, Date_, Time_) SELECT "
+            "'985', printf('%012d', i), 'ISO FDX-B Non', printf('%02X', i % 254 + 1), i % 2, "
+            "'2023-04-15', '14:30:05' FROM n; COMMIT;",
+            nullptr, nullptr, nullptr);
+        sqlite3_close(raw);
+        if (rc != SQLITE_OK)
+            throw std::runtime_error("cannot fill the million-row table");
+        return f;
+    }();
+    return *folder;
+}
+
+// Resident memory after the table was made and before any opening: growth is measured from
+// here, so every repetition reports what an opening costs a fresh process.
+double baselineMegabytes() {
+    static const double baseline = [] {
+        millionRowFolder();
+        return residentMegabytes();
+    }();
+    return baseline;
+}
+
+void BM_OpenMillionRowsAndJumpToLast(benchmark::State& state) {
+    BenchFolder& folder = millionRowFolder();
+    const double before = baselineMegabytes();
+    double growth = 0;
+    for (auto _ : state) {
+        Table tbld(folder.db, QStringLiteral("tbld"), readingsSchema());
+        tbld.setFileName(QStringLiteral("1data.db"));
+        tbld.open();
+        tbld.last();
+        // What a grid shows after the jump: the last screenful of rows, every column.
+        for (int row = tbld.recordCount() - 40; row < tbld.recordCount(); ++row)
+            for (int col = 0; col < tbld.fieldCount(); ++col)
+                benchmark::DoNotOptimize(tbld.displayText(row, col));
+        if (tbld.recordCount() != kMillion ||
+            tbld.fieldByName(u"tag").asString() != QStringLiteral("000001000000"))
+            state.SkipWithError("wrong last row");
+        growth = std::max(growth, residentMegabytes() - before);
+    }
+    state.counters["rss_growth_MB"] = growth;
+}
+BENCHMARK(BM_OpenMillionRowsAndJumpToLast)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Iterations(1)
+    ->Repetitions(5)
+    ->ReportAggregatesOnly(true);
+
+} // namespace
+
+BENCHMARK_MAIN();
