@@ -26,7 +26,8 @@ constexpr std::string_view kUsage =
     "split N [MS], delay MS, state, help, quit.\n";
 
 bool wholeNumber(const std::string& text, long max, long& value) {
-    if (text.empty() || text.size() > 9 || text.find_first_not_of("0123456789") != std::string::npos)
+    if (text.empty() || text.size() > 9 ||
+        text.find_first_not_of("0123456789") != std::string::npos)
         return false;
     value = std::stol(text);
     return value <= max;

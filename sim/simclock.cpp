@@ -26,7 +26,8 @@ int number(std::string_view text, std::size_t pos) {
 
 CivilSeconds civil(int year, unsigned month, unsigned day, unsigned hour, unsigned minute,
                    unsigned second) {
-    const sys_days date{std::chrono::year{year} / std::chrono::month{month} / std::chrono::day{day}};
+    const sys_days date{std::chrono::year{year} / std::chrono::month{month} /
+                        std::chrono::day{day}};
     return static_cast<CivilSeconds>(date.time_since_epoch().count()) * kDay + hour * 3600 +
            minute * 60 + second;
 }

@@ -4,10 +4,10 @@
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <string_view>
 #include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
-#include <string_view>
 #include <utility>
 
 namespace px708::sim {
@@ -34,16 +34,26 @@ void makeRaw(int fd, const std::string& name, speed_t speed) {
 
 speed_t speedOf(int baud) {
     switch (baud) {
-    case 300: return B300;
-    case 1200: return B1200;
-    case 2400: return B2400;
-    case 4800: return B4800;
-    case 9600: return B9600;
-    case 19200: return B19200;
-    case 38400: return B38400;
-    case 57600: return B57600;
-    case 115200: return B115200;
-    default: throw LineError("unsupported rate " + std::to_string(baud));
+    case 300:
+        return B300;
+    case 1200:
+        return B1200;
+    case 2400:
+        return B2400;
+    case 4800:
+        return B4800;
+    case 9600:
+        return B9600;
+    case 19200:
+        return B19200;
+    case 38400:
+        return B38400;
+    case 57600:
+        return B57600;
+    case 115200:
+        return B115200;
+    default:
+        throw LineError("unsupported rate " + std::to_string(baud));
     }
 }
 
@@ -99,7 +109,7 @@ Fd openDevice(const std::string& path, int baud) {
 
 SymbolicLink::SymbolicLink(std::string path, std::string target)
     : path_(std::move(path)), target_(std::move(target)) {
-    struct stat st{};
+    struct stat st {};
     if (::lstat(path_.c_str(), &st) == 0 && !S_ISLNK(st.st_mode))
         throw LineError(path_ + ": exists and is not a symbolic link; not replaced");
     // Made under a temporary name and renamed over the old link, so the path never dangles.

@@ -53,8 +53,8 @@ std::optional<std::string> receivedText(std::string_view payload, bool needsTerm
         bytes->pop_back();
     else if (needsTerminator)
         return std::nullopt;
-    if (bytes->size() > kMaxTextLength || bytes->find_first_of(std::string_view("\r\0", 2)) !=
-                                              std::string::npos)
+    if (bytes->size() > kMaxTextLength ||
+        bytes->find_first_of(std::string_view("\r\0", 2)) != std::string::npos)
         return std::nullopt;
     return bytes;
 }
@@ -108,9 +108,8 @@ std::string Reader::command(std::string_view text) {
     // In on-line mode the reader only sends readings and serves ENQ; commands go unanswered.
     if (mode_ == Mode::Online)
         return {};
-    const auto refused = std::find_if(refusals_.begin(), refusals_.end(), [&](const auto& p) {
-        return text.substr(0, p.size()) == p;
-    });
+    const auto refused = std::find_if(refusals_.begin(), refusals_.end(),
+                                      [&](const auto& p) { return text.substr(0, p.size()) == p; });
     if (refused != refusals_.end()) {
         refusals_.erase(refused);
         return refusal(text.front());
@@ -126,7 +125,8 @@ std::string Reader::zelmarCommand(std::string_view text) {
         return parameterCommand(text);
     case 'M':
         // Seek digit, then save digit; the reply repeats them in the same order.
-        if (arg.size() == 2 && (arg[0] == '0' || arg[0] == '1') && (arg[1] == '0' || arg[1] == '1')) {
+        if (arg.size() == 2 && (arg[0] == '0' || arg[0] == '1') &&
+            (arg[1] == '0' || arg[1] == '1')) {
             state_.seek = arg[0] == '1';
             state_.save = arg[1] == '1';
             changed_ = true;
@@ -256,7 +256,9 @@ std::string Reader::parameterCommand(std::string_view text) {
 }
 
 std::string Reader::textCommand(char which, std::string_view payload) {
-    std::string& text = which == 'X' ? state_.message : which == 'P' ? state_.prefix : state_.suffix;
+    std::string& text = which == 'X'   ? state_.message
+                        : which == 'P' ? state_.prefix
+                                       : state_.suffix;
     const bool terminated = which != 'P';
     if (payload.empty()) {
         if (text.empty())

@@ -174,7 +174,7 @@ void Simulator::openControl() {
     controls_.push_back(std::move(in));
     if (options_.controlPath.empty())
         return;
-    struct stat st{};
+    struct stat st {};
     if (::stat(options_.controlPath.c_str(), &st) == 0) {
         if (!S_ISFIFO(st.st_mode))
             throw LineError(options_.controlPath + ": exists and is not a FIFO");
@@ -230,7 +230,8 @@ int Simulator::run() {
         // A reply piece that is due waits for POLLOUT; one that is not yet due sets the timeout.
         int timeout = -1;
         if (!output_.empty() && nextDue() > Clock::now()) {
-            const auto wait = std::chrono::ceil<std::chrono::milliseconds>(nextDue() - Clock::now());
+            const auto wait =
+                std::chrono::ceil<std::chrono::milliseconds>(nextDue() - Clock::now());
             timeout = static_cast<int>(wait.count());
         }
         if (hungUp_ && (timeout < 0 || timeout > kHangupRecheck.count()))
@@ -256,8 +257,9 @@ int Simulator::run() {
                 break;
             }
         }
-        writeDue();
+        // Saved before the reply goes out: whatever the PC has seen acknowledged is in the file.
         saveIfChanged();
+        writeDue();
         if (!failure_.empty())
             throw LineError(failure_);
     }
@@ -366,7 +368,8 @@ void Simulator::writeDue() {
             failure_ = options_.device + ": " + std::strerror(errno);
             return;
         }
-        log(">> " + printable(std::string_view(chunk.bytes).substr(0, static_cast<std::size_t>(n))));
+        log(">> " +
+            printable(std::string_view(chunk.bytes).substr(0, static_cast<std::size_t>(n))));
         chunk.bytes.erase(0, static_cast<std::size_t>(n));
         if (chunk.bytes.empty())
             output_.pop_front();
@@ -441,7 +444,8 @@ void Simulator::control(const std::string& line) {
     }
     if (verb == "split") {
         const auto n = w.size() >= 2 ? number(w[1], 4096) : std::nullopt;
-        const auto gap = w.size() == 3 ? number(w[2], 60000) : std::optional<long>(kDefaultSplitGap.count());
+        const auto gap =
+            w.size() == 3 ? number(w[2], 60000) : std::optional<long>(kDefaultSplitGap.count());
         if (!n || !gap || w.size() > 3)
             return error("usage: split N [MS] (N 0 delivers replies whole)");
         split_ = static_cast<std::size_t>(*n);
@@ -478,7 +482,7 @@ void Simulator::control(const std::string& line) {
 void installStopHandlers() {
     if (stopPipe[0] < 0 && ::pipe2(stopPipe, O_CLOEXEC | O_NONBLOCK) != 0)
         return;
-    struct sigaction action{};
+    struct sigaction action {};
     action.sa_handler = onStopSignal;
     sigemptyset(&action.sa_mask);
     sigaction(SIGINT, &action, nullptr);

@@ -10,11 +10,11 @@
 namespace px708::sim {
 
 struct Options {
-    std::string link;      // symbolic link to the pseudo-terminal's slave
-    std::string device;    // an existing serial device instead of a pseudo-terminal
-    int baud = 9600;       // line rate when a device is used
+    std::string link;   // symbolic link to the pseudo-terminal's slave
+    std::string device; // an existing serial device instead of a pseudo-terminal
+    int baud = 9600;    // line rate when a device is used
     std::chrono::milliseconds minGap{0};
-    std::string statePath; // loaded at start, saved after every change and at the end
+    std::string statePath;   // loaded at start, saved after every change and at the end
     std::string controlPath; // a FIFO read like standard input
     std::string logPath;     // timestamped transcript of both directions
 };
