@@ -33,9 +33,10 @@ void selectReadingsTable(Table& tbld, int n);
 
 enum class EmptyTableResult { Emptied, NotExclusive };
 
-// The two lines the operator is shown when the table cannot be had for exclusive use.
+// The two lines the operator is shown when the table cannot be had for exclusive use (joined
+// by a line feed, which is what breaks the line in a message box here).
 inline constexpr const char* kNotExclusiveText =
-    "Cannot get exclusive use of table\rShut down other programs that use this table.";
+    "Cannot get exclusive use of table\nShut down other programs that use this table.";
 
 // Closes tbld, opens it for exclusive use, removes every row, and opens it again for shared
 // use. When the exclusive open fails for any reason, nothing is removed, the table is opened

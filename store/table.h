@@ -21,7 +21,9 @@
 // The grid reads rows by position through storedValue()/displayText() without moving the
 // cursor. Opening reads the row ids only (8 bytes a row); rows are fetched in pages of 256 by
 // row id and a few pages are cached, so a table of a million rows opens and scrolls at once.
-// Rows another program adds or removes appear at the next refresh() or opening.
+// Rows another program adds or removes appear at the next refresh() or opening. A fetch can
+// fail like any engine call (the file gone, a disk error): a model over the grid catches
+// StoreError in data() and shows the cell empty.
 //
 // Every failure of the engine or the file raises DatabaseError; a value a field cannot take
 // raises ConvertError. A failed post() leaves the row in edit or insert state with its values.
@@ -52,6 +54,7 @@ class Table : public QObject {
     Q_OBJECT
 public:
     enum class State { Inactive, Browse, Edit, Insert };
+    Q_ENUM(State)
 
     // How long an operation waits for a table that another program is writing.
     static constexpr std::chrono::milliseconds kBusyTimeout{500};
