@@ -75,6 +75,34 @@ BENCHMARK(BM_PostOneRowDurably)
     ->Repetitions(5)
     ->ReportAggregatesOnly(true);
 
+// The same disk's ceiling: SQLite alone, one synchronised transaction per row, for comparing
+// BM_PostOneRowDurably with what the disk allows at the moment of the run.
+void BM_EngineAloneOneRowPerTransaction(benchmark::State& state) {
+    BenchFolder folder;
+    const QString path = folder.db.tablePath(QStringLiteral("2data.db"));
+    sqlite3* raw = nullptr;
+    sqlite3_open(path.toUtf8().constData(), &raw);
+    sqlite3_exec(raw, "PRAGMA journal_mode=WAL; PRAGMA synchronous=FULL", nullptr, nullptr,
+                 nullptr);
+    sqlite3_stmt* insert = nullptr;
+    sqlite3_prepare_v2(raw,
+                       "INSERT INTO readings(C_Code, tag, Type, Lot, Date_, Time_) VALUES ('985', "
+                       "'004886718345', 'ISO FDX-B Non', '07', '2023-04-15', '14:30:05')",
+                       -1, &insert, nullptr);
+    for (auto _ : state) {
+        sqlite3_step(insert);
+        sqlite3_reset(insert);
+    }
+    sqlite3_finalize(insert);
+    sqlite3_close(raw);
+    state.SetItemsProcessed(state.iterations());
+}
+BENCHMARK(BM_EngineAloneOneRowPerTransaction)
+    ->UseRealTime()
+    ->MinTime(2.0)
+    ->Repetitions(5)
+    ->ReportAggregatesOnly(true);
+
 constexpr int kMillion = 1000000;
 
 // One folder with a table of a million rows for every run of the benchmark below.
