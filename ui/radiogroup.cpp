@@ -6,6 +6,8 @@
 
 TRadioGroup::TRadioGroup(QWidget* parent)
     : QGroupBox(parent), grid_(new QGridLayout(this)), buttons_(new QButtonGroup(this)) {
+    // A group is as tall as its rows; spare height of a page goes to its memos and spacers.
+    setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Maximum);
     grid_->setContentsMargins(6, 2, 6, 2);
     grid_->setHorizontalSpacing(6);
     grid_->setVerticalSpacing(0);

@@ -52,6 +52,8 @@ TSettingsPage::TSettingsPage(PageContext& ctx, QWidget* parent)
     ui->PortSpinEdit1->installEventFilter(this);
     paintPanels();
     applyDatePattern();
+    // The date picker opens on the PC's date.
+    ui->Pickerd->setDate(QDate::currentDate());
     connectControls();
     if (ctx_.setFlowHandler)
         ctx_.setFlowHandler(px708::Flow::do_datetime,
