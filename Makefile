@@ -26,7 +26,7 @@ build-tsan: deps
 	cmake --build build-tsan -j $(JOBS)
 
 test-tsan: build-tsan
-	cd build-tsan && ctest -L serial --output-on-failure -j 2
+	cd build-tsan && ctest -L 'serial|link' --output-on-failure -j 2
 
 test: build
 	cd $(BUILD) && ctest --output-on-failure -j 2
