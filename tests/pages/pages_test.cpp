@@ -695,3 +695,31 @@ INSTANTIATE_TEST_SUITE_P(
                     LotEditCase{"dump", "0", "01"}));
 
 } // namespace
+
+// The date picker of the user-defined clock: a two-digit year falls in 1950-2049.
+struct TwoDigitYearCase {
+    const char* typed; // day, month and year digits, the year with two
+    QDate date;
+};
+
+std::ostream& operator<<(std::ostream& os, const TwoDigitYearCase& c) {
+    return os << c.typed;
+}
+
+class DatePicker : public PagesTest, public testing::WithParamInterface<TwoDigitYearCase> {};
+
+TEST_P(DatePicker, TakesTwoDigitYearsInTheCenturyAroundTwoThousand) {
+    enter(settings1);
+    auto* picker = op.control<QDateEdit>("Pickerd");
+    QTest::mouseClick(picker, Qt::LeftButton, {}, QPoint(4, picker->height() / 2));
+    picker->setSelectedSection(QDateTimeEdit::DaySection);
+    QTest::keyClicks(picker, GetParam().typed);
+    op.leave();
+    EXPECT_EQ(picker->date(), GetParam().date);
+}
+
+INSTANTIATE_TEST_SUITE_P(Pages, DatePicker,
+                         testing::Values(TwoDigitYearCase{"150423", QDate(2023, 4, 15)},
+                                         TwoDigitYearCase{"010149", QDate(2049, 1, 1)},
+                                         TwoDigitYearCase{"311250", QDate(1950, 12, 31)},
+                                         TwoDigitYearCase{"150770", QDate(1970, 7, 15)}));
