@@ -135,6 +135,7 @@ void TForm1::initCom1() {
         return TPortSelectForm::choosePort(available, this);
     };
     com.OnDeviceError = [this](const px708::EComPortException& e) { showException(e); };
+    com.OnHandlerError = [this](const std::exception& e) { showException(e); };
 }
 
 void TForm1::hostPageWidgets() {

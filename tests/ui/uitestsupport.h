@@ -1,0 +1,220 @@
+#pragma once
+// Test support for the window tests: a pseudo-terminal standing in for the reader, a recorder
+// that answers every modal dialog instead of the operator, and a scratch workspace that the
+// window's start-up reads its px708.ini from and writes its trace and log into.
+
+#include "formmessage.h"
+#include "modal.h"
+
+#include <QDialog>
+#include <QMessageBox>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <fcntl.h>
+#include <poll.h>
+#include <stdlib.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <mutex>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <thread>
+#include <vector>
+
+namespace uitest {
+
+using namespace std::chrono_literals;
+
+// The reader's end of a pseudo-terminal. A thread collects what the utility sends.
+class PtyMaster {
+public:
+    PtyMaster() {
+        master_ = posix_openpt(O_RDWR | O_NOCTTY);
+        if (master_ < 0 || grantpt(master_) != 0 || unlockpt(master_) != 0)
+            throw std::runtime_error("no pseudo-terminal");
+        slavePath_ = ptsname(master_);
+        // Held open so that the master sees no hang-up between the port's opens.
+        keepSlave_ = ::open(slavePath_.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+        reader_ = std::thread([this] { collect(); });
+    }
+    ~PtyMaster() {
+        stop_ = true;
+        reader_.join();
+        closeMaster();
+        ::close(keepSlave_);
+    }
+    PtyMaster(const PtyMaster&) = delete;
+    PtyMaster& operator=(const PtyMaster&) = delete;
+
+    const std::string& slavePath() const { return slavePath_; }
+
+    void write(std::string_view bytes) {
+        std::lock_guard lock(fdMutex_);
+        while (!bytes.empty()) {
+            const ssize_t n = ::write(master_, bytes.data(), bytes.size());
+            if (n <= 0)
+                throw std::runtime_error("write to the pseudo-terminal failed");
+            bytes.remove_prefix(static_cast<std::size_t>(n));
+        }
+    }
+
+    // Pulls the cable: the utility's side sees the device go away.
+    void closeMaster() {
+        std::lock_guard lock(fdMutex_);
+        if (master_ >= 0)
+            ::close(master_);
+        master_ = -1;
+    }
+
+    std::string received() const {
+        std::lock_guard lock(bytesMutex_);
+        return bytes_;
+    }
+
+private:
+    void collect() {
+        char buf[256];
+        while (!stop_) {
+            int fd;
+            {
+                std::lock_guard lock(fdMutex_);
+                fd = master_;
+            }
+            if (fd < 0) {
+                std::this_thread::sleep_for(5ms);
+                continue;
+            }
+            pollfd p{fd, POLLIN, 0};
+            if (::poll(&p, 1, 10) <= 0 || (p.revents & POLLIN) == 0)
+                continue;
+            std::lock_guard fdLock(fdMutex_);
+            if (master_ != fd)
+                continue;
+            const ssize_t n = ::read(fd, buf, sizeof buf);
+            if (n <= 0)
+                continue;
+            std::lock_guard lock(bytesMutex_);
+            bytes_.append(buf, static_cast<std::size_t>(n));
+        }
+    }
+
+    int master_ = -1;
+    int keepSlave_ = -1;
+    std::string slavePath_;
+    std::atomic<bool> stop_{false};
+    mutable std::mutex fdMutex_;
+    mutable std::mutex bytesMutex_;
+    std::string bytes_;
+    std::thread reader_;
+};
+
+struct ShownDialog {
+    QString className;
+    QString objectName;
+    QString title;
+    QString text; // a message box's text, or the message dialog's
+    QMessageBox::Icon icon = QMessageBox::NoIcon;
+};
+
+// Answers every modal dialog for the operator: message boxes with OK, other dialogs with
+// Accepted, unless a test's own answer takes over. Keeps what was shown, in order.
+class DialogRecorder {
+public:
+    using Answer = std::function<std::optional<int>(QDialog&)>;
+
+    DialogRecorder() {
+        previous_ = px708::setModalHook([this](QDialog& d) { return answer(d); });
+    }
+    ~DialogRecorder() { px708::setModalHook(std::move(previous_)); }
+    DialogRecorder(const DialogRecorder&) = delete;
+    DialogRecorder& operator=(const DialogRecorder&) = delete;
+
+    // Runs for every dialog before it is recorded; its result, when it gives one, is used.
+    void setAnswer(Answer a) { answer_ = std::move(a); }
+
+    const std::vector<ShownDialog>& shown() const { return shown_; }
+    std::vector<ShownDialog> errorBoxes() const {
+        std::vector<ShownDialog> boxes;
+        for (const ShownDialog& d : shown_)
+            if (d.icon == QMessageBox::Critical)
+                boxes.push_back(d);
+        return boxes;
+    }
+    void clear() { shown_.clear(); }
+
+private:
+    std::optional<int> answer(QDialog& d) {
+        ShownDialog s;
+        s.className = QString::fromLatin1(d.metaObject()->className());
+        s.objectName = d.objectName();
+        s.title = d.windowTitle();
+        if (auto* box = qobject_cast<QMessageBox*>(&d)) {
+            s.text = box->text();
+            s.icon = box->icon();
+        } else if (auto* message = qobject_cast<TFormmessage*>(&d)) {
+            s.text = message->text();
+        }
+        shown_.push_back(s);
+        if (answer_)
+            if (std::optional<int> r = answer_(d))
+                return r;
+        return qobject_cast<QMessageBox*>(&d) ? int(QMessageBox::Ok) : int(QDialog::Accepted);
+    }
+
+    px708::ModalHook previous_;
+    Answer answer_;
+    std::vector<ShownDialog> shown_;
+};
+
+// A scratch folder made the current folder, with $XDG_CONFIG_HOME inside it, so that the
+// window's start-up finds the px708.ini written here.
+class Workspace {
+public:
+    Workspace() {
+        if (!dir_.isValid())
+            throw std::runtime_error("no temporary folder");
+        root_ = dir_.path().toStdString();
+        previousCwd_ = std::filesystem::current_path();
+        std::filesystem::current_path(root_);
+        if (const char* old = std::getenv("XDG_CONFIG_HOME"))
+            previousConfig_ = old;
+        setenv("XDG_CONFIG_HOME", (root_ / "config").c_str(), 1);
+    }
+    ~Workspace() {
+        std::filesystem::current_path(previousCwd_);
+        if (previousConfig_)
+            setenv("XDG_CONFIG_HOME", previousConfig_->c_str(), 1);
+        else
+            unsetenv("XDG_CONFIG_HOME");
+    }
+    Workspace(const Workspace&) = delete;
+    Workspace& operator=(const Workspace&) = delete;
+
+    const std::filesystem::path& root() const { return root_; }
+
+    void writeIni(const std::string& content) const {
+        const auto folder = root_ / "config" / "px708";
+        std::filesystem::create_directories(folder);
+        std::ofstream(folder / "px708.ini") << content;
+    }
+
+private:
+    QTemporaryDir dir_;
+    std::filesystem::path root_;
+    std::filesystem::path previousCwd_;
+    std::optional<std::string> previousConfig_;
+};
+
+inline bool waitFor(const std::function<bool()>& condition, std::chrono::milliseconds limit = 5s) {
+    return QTest::qWaitFor(condition, static_cast<int>(limit.count()));
+}
+
+} // namespace uitest
