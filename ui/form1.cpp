@@ -33,6 +33,7 @@
 #include <QScreen>
 #include <QShortcut>
 #include <QSpinBox>
+#include <QStyle>
 #include <QTextBrowser>
 #include <QTextEdit>
 #include <QUrl>
@@ -71,6 +72,7 @@ TForm1::TForm1(QWidget* parent)
     font.setPointSize(8);
     setFont(font);
     setPanelColour(ui->Panel35, QColor(240, 251, 255));
+    ui->BitBtn1->setIcon(style()->standardIcon(QStyle::SP_DialogCloseButton));
     ui->Panel2->installEventFilter(this);
 
     link_ = std::make_unique<px708::ReaderLink>(*Com1_, *this);
