@@ -836,6 +836,9 @@ void TSerialDispatcher::stopThreads() {
 
 void TSerialDispatcher::closeDevice() {
     if (fd_ >= 0) {
+        // The exclusive mode belongs to the terminal, not to this descriptor: clear it, or a
+        // descriptor that another program still holds keeps the device shut after we close.
+        (void)::ioctl(fd_, TIOCNXCL);
         ::close(fd_);
         fd_ = -1;
     }
