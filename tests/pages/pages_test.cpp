@@ -53,7 +53,10 @@ protected:
             auto* memo = op.control<QPlainTextEdit>("Memo1");
             return wasEmpty ? !memo->toPlainText().isEmpty() : memo->blockCount() > before;
         })) << "the window did not take "
-            << line;
+            << line << "; state " << op.link().state() << ", reply buffer "
+            << testing::PrintToString(op.link().replyBuffer()) << ", port open "
+            << op.form->Com1().Open() << ", taken later "
+            << waitFor([&] { return !op.text("Memo1").isEmpty(); }, 5s);
     }
     void markNow() { mark = peer.received().size(); }
 
