@@ -8,7 +8,11 @@
 #include <QDateEdit>
 #include <QGuiApplication>
 
+#include <QAbstractSpinBox>
+#include <QRadioButton>
+
 #include <functional>
+#include <set>
 #include <vector>
 
 namespace {
@@ -726,3 +730,43 @@ INSTANTIATE_TEST_SUITE_P(Pages, DatePicker,
                                          TwoDigitYearCase{"010149", QDate(2049, 1, 1)},
                                          TwoDigitYearCase{"311250", QDate(1950, 12, 31)},
                                          TwoDigitYearCase{"150770", QDate(1970, 7, 15)}));
+
+// Keyboard: Tab alone reaches every control of a page, and every edit, memo and number box
+// tells assistive technology what it holds.
+class PageKeyboard : public PagesTest, public testing::WithParamInterface<int> {};
+
+TEST_P(PageKeyboard, TabReachesEveryControl) {
+    enter(GetParam());
+    QWidget* page = op.form->Page()->currentWidget();
+    std::set<QString> wanted;
+    for (QWidget* w : page->findChildren<QWidget*>()) {
+        if (!w->isVisibleTo(page))
+            continue;
+        if (qobject_cast<QAbstractButton*>(w) && !qobject_cast<QRadioButton*>(w))
+            wanted.insert(w->objectName());
+        else if (qobject_cast<QLineEdit*>(w) && !qobject_cast<QAbstractSpinBox*>(w->parent()))
+            wanted.insert(w->objectName());
+        else if (qobject_cast<QPlainTextEdit*>(w) || qobject_cast<QAbstractSpinBox*>(w) ||
+                 qobject_cast<TRadioGroup*>(w))
+            wanted.insert(w->objectName());
+        if ((qobject_cast<QLineEdit*>(w) && !qobject_cast<QAbstractSpinBox*>(w->parent())) ||
+            qobject_cast<QPlainTextEdit*>(w) || qobject_cast<QAbstractSpinBox*>(w)) {
+            EXPECT_FALSE(w->accessibleName().isEmpty()) << w->objectName().toStdString();
+        }
+    }
+    std::set<QString> reached;
+    QWidget* first = op.control<QWidget>(GetParam() == settings1 ? "PortSpinEdit1" : "lot");
+    first->setFocus(Qt::TabFocusReason);
+    for (int i = 0; i < 200; ++i) {
+        QWidget* f = QApplication::focusWidget();
+        ASSERT_NE(f, nullptr);
+        if (auto* group = qobject_cast<TRadioGroup*>(f->parentWidget()))
+            reached.insert(group->objectName());
+        reached.insert(f->objectName());
+        QTest::keyClick(f, Qt::Key_Tab);
+    }
+    for (const QString& name : wanted)
+        EXPECT_TRUE(reached.count(name)) << name.toStdString() << " is not reached with Tab";
+}
+
+INSTANTIATE_TEST_SUITE_P(Pages, PageKeyboard, testing::Values(settings1, zelmarSettings2));

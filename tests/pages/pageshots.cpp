@@ -1,5 +1,5 @@
 // Shows the main window on one page, for looking at the page layouts under a display:
-//   pageshots PAGE [FILE.png] [WIDTHxHEIGHT]
+//   pageshots PAGE [FILE.png | ""] [WIDTHxHEIGHT]
 // With FILE the window is grabbed into it and the program ends; without it, it keeps running
 // for a screenshot of the screen. Every dialog is answered at once, so none waits.
 
@@ -26,7 +26,7 @@ int main(int argc, char** argv) {
         if (std::sscanf(argv[3], "%dx%d", &w, &h) == 2)
             form.resize(w, h);
     }
-    if (argc > 2) {
+    if (argc > 2 && argv[2][0] != 0) {
         const QString file = QString::fromLocal8Bit(argv[2]);
         QTimer::singleShot(500, &form, [&form, file] {
             form.grab().save(file);
