@@ -16,6 +16,7 @@ class QWidget;
 namespace px708 {
 class TComPort;
 class ReaderLink;
+class Table;
 } // namespace px708
 
 using FlowHandler = std::function<void(const std::string& line)>;
@@ -36,4 +37,8 @@ struct PageContext {
     std::function<void(px708::Flow flow, FlowHandler handler)> setFlowHandler = {};
     // The process-wide date and time settings (date order, separator, patterns).
     px708::RegionalSettings* regional = nullptr;
+    // The settings table tblc and the current readings table tbld of the main window, for
+    // pages that show or edit them; nullptr when the page is hosted without tables.
+    px708::Table* tblc = nullptr;
+    px708::Table* tbld = nullptr;
 };

@@ -1,0 +1,286 @@
+#include "datapage.h"
+
+#include "dbnavigator.h"
+#include "fieldbinding.h"
+#include "fieldnames.h"
+#include "modal.h"
+#include "pagesupport.h"
+#include "readingsmodel.h"
+#include "readingstables.h"
+#include "schemas.h"
+#include "table.h"
+#include "ui_datapage.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QFocusEvent>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QSpinBox>
+#include <QTableView>
+
+#include <algorithm>
+
+using px708::Table;
+using namespace px708::pages;
+
+namespace {
+
+const QString kEmptyTableQuestion =
+    QStringLiteral("Are you sure you want to delete all this data? ");
+
+void paintText(QWidget* w, const QColor& colour) {
+    QPalette palette = w->palette();
+    palette.setColor(QPalette::WindowText, colour);
+    palette.setColor(QPalette::ButtonText, colour);
+    w->setPalette(palette);
+}
+
+} // namespace
+
+TDataPage::TDataPage(PageContext& ctx, QWidget* parent)
+    : QWidget(parent), ctx_(ctx), ui(std::make_unique<Ui::TDataPage>()) {
+    ui->setupUi(this);
+    paintPanels();
+    setUpGrid();
+    bindRecordPanel();
+    bindFieldNames();
+    connectControls();
+}
+
+TDataPage::~TDataPage() = default;
+
+QTableView* TDataPage::Grid1() const {
+    return ui->Grid1;
+}
+
+TDBNavigator* TDataPage::DBNavigator1() const {
+    return ui->DBNavigator1;
+}
+
+void TDataPage::showError(const std::exception& e) {
+    if (ctx_.showException)
+        ctx_.showException(e);
+}
+
+void TDataPage::guard(void (TDataPage::*handler)()) {
+    try {
+        (this->*handler)();
+    } catch (const std::exception& e) {
+        showError(e);
+    }
+}
+
+void TDataPage::paintPanels() {
+    setPanelColour(ui->Panel56, QColor(173, 239, 208));
+    setPanelColour(ui->Panel57, QColor(221, 221, 255));
+    setPanelColour(ui->Panel68, QColor(240, 198, 251));
+    ui->namesScroll->viewport()->setAutoFillBackground(false);
+    ui->namesEditors->setAutoFillBackground(false);
+    setPanelColourOf(1);
+    paintText(ui->Box1, Qt::red);
+    paintText(ui->Labeldump, Qt::red);
+    QFont digits = ui->Spin->font();
+    digits.setPixelSize(16);
+    digits.setBold(true);
+    ui->Spin->setFont(digits);
+}
+
+void TDataPage::setPanelColourOf(int tableNumber) {
+    const std::optional<px708::PanelColour> c = px708::readingsPanelColour(tableNumber);
+    setPanelColour(ui->Panel12, c ? QColor(c->red, c->green, c->blue) : buttonFaceColour());
+}
+
+void TDataPage::setUpGrid() {
+    model_ = new ReadingsModel(*ctx_.tbld, this);
+    model_->setErrorHandler([this](const std::exception& e) { showError(e); });
+    QTableView* grid = ui->Grid1;
+    grid->setModel(model_);
+    // One line per row and no row titles: the rows are fixed in height, so a view over a
+    // million rows needs no measuring.
+    grid->verticalHeader()->hide();
+    grid->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    grid->verticalHeader()->setDefaultSectionSize(grid->fontMetrics().height() + 6);
+    QHeaderView* titles = grid->horizontalHeader();
+    titles->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    titles->setHighlightSections(false);
+    titles->setSectionResizeMode(QHeaderView::Interactive);
+    titles->setStretchLastSection(false);
+    grid->setWordWrap(false);
+    grid->setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed |
+                          QAbstractItemView::AnyKeyPressed);
+    sizeColumns();
+    connect(model_, &QAbstractItemModel::modelReset, this, [this] {
+        sizeColumns();
+        followTableCursor(ctx_.tbld->recNo());
+    });
+    connect(model_, &QAbstractItemModel::headerDataChanged, this, [this] { sizeColumns(); });
+    connect(grid->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+            [this](const QModelIndex& current) {
+                if (followingCursor_ || !current.isValid())
+                    return;
+                Table& tbld = *ctx_.tbld;
+                if (current.row() == tbld.recNo())
+                    return;
+                try {
+                    record_->updateRecord();
+                    tbld.moveTo(current.row());
+                } catch (const std::exception& e) {
+                    showError(e);
+                    followTableCursor(tbld.recNo());
+                }
+            });
+    connect(ctx_.tbld, &Table::currentRowChanged, this, [this](int pos) { followTableCursor(pos); });
+}
+
+void TDataPage::sizeColumns() {
+    QHeaderView* titles = ui->Grid1->horizontalHeader();
+    const QFontMetrics cells = ui->Grid1->fontMetrics();
+    const QFontMetrics header = titles->fontMetrics();
+    const Table& tbld = *ctx_.tbld;
+    for (int c = 0; c < tbld.fieldCount(); ++c) {
+        const px708::Field& f = tbld.field(c);
+        const int byChars = f.displayWidth() * cells.horizontalAdvance(QLatin1Char('0')) + 8;
+        const int byTitle = header.horizontalAdvance(f.displayName()) + 12;
+        titles->resizeSection(c, std::max(byChars, byTitle));
+    }
+}
+
+void TDataPage::followTableCursor(int pos) {
+    QTableView* grid = ui->Grid1;
+    if (pos < 0 || pos >= model_->rowCount())
+        return;
+    const int column = std::max(grid->currentIndex().column(), 0);
+    const QModelIndex target = model_->index(pos, column);
+    if (grid->currentIndex() == target)
+        return;
+    followingCursor_ = true;
+    grid->selectionModel()->setCurrentIndex(target, QItemSelectionModel::ClearAndSelect);
+    followingCursor_ = false;
+    grid->scrollTo(target);
+}
+
+void TDataPage::bindRecordPanel() {
+    record_ = new FieldBinder(*ctx_.tbld, this);
+    record_->setErrorHandler([this](const std::exception& e) { showError(e); });
+    record_->bindLabel(ui->DBText1, QStringLiteral("tag"));
+    record_->bindLineEdit(ui->RecEdit1, QStringLiteral("Lot"));
+    record_->bindLineEdit(ui->RecEdit3, QStringLiteral("Alpha"));
+    record_->bindLineEdit(ui->RecEdit4, QStringLiteral("Bravo"));
+    record_->bindLineEdit(ui->RecEdit5, QStringLiteral("Charly"));
+    record_->bindDateEdit(ui->RecDatePicker1, QStringLiteral("Date_"));
+    record_->bindLineEdit(ui->RecEdit7, QStringLiteral("Time_"));
+    record_->bindCheckBox(ui->Box1, QStringLiteral("Flagged"));
+    record_->bindLineEdit(ui->RecEdit6, QStringLiteral("Type"));
+    record_->bindLineEdit(ui->RecEdit2, QStringLiteral("C_Code"));
+    record_->bindMemo(ui->DBMemo1, QStringLiteral("Comment"));
+
+    TDBNavigator* nav = ui->DBNavigator1;
+    nav->setTable(ctx_.tbld);
+    nav->setBeforeAction([this] { record_->updateRecord(); });
+    nav->setErrorHandler([this](const std::exception& e) { showError(e); });
+}
+
+void TDataPage::bindFieldNames() {
+    names_ = new FieldBinder(*ctx_.tblc, this);
+    names_->setErrorHandler([this](const std::exception& e) { showError(e); });
+    for (const px708::UserFieldName& entry : px708::kUserFieldNames) {
+        auto* edit = findChild<QLineEdit*>(QString::fromLatin1(entry.editorControl));
+        names_->bindLineEdit(edit, QString::fromLatin1(entry.settingsField));
+        edit->installEventFilter(this);
+    }
+}
+
+void TDataPage::connectControls() {
+    const auto on = [this](QAbstractButton* button, void (TDataPage::*handler)()) {
+        connect(button, &QAbstractButton::clicked, this, [this, handler] { guard(handler); });
+    };
+    on(ui->Button45, &TDataPage::Button45Click);
+    on(ui->Button56, &TDataPage::Button56Click);
+    on(ui->Button59, &TDataPage::Button59Click);
+    on(ui->Button63, &TDataPage::Button63Click);
+    on(ui->Button64, &TDataPage::Button64Click);
+    ui->Spin->installEventFilter(this);
+}
+
+bool TDataPage::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == ui->Spin && event->type() == QEvent::FocusIn) {
+        guard(&TDataPage::SpinEnter);
+    } else if (isFocusMove(event) && qobject_cast<QLineEdit*>(watched) &&
+               static_cast<QWidget*>(watched)->parentWidget() == ui->namesEditors) {
+        guard(event->type() == QEvent::FocusIn ? &TDataPage::DBEdit2Enter
+                                               : &TDataPage::DBEdit2Exit);
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void TDataPage::Button45Click() {
+    const int n = ui->Spin->value();
+    px708::selectReadingsTable(*ctx_.tbld, n);
+    setPanelColourOf(n);
+    do_fieldnames();
+}
+
+void TDataPage::SpinEnter() {
+    // The number box is changed with its arrows only: a click on an arrow still steps it,
+    // but no key ever reaches it.
+    ui->Button45->setFocus(Qt::OtherFocusReason);
+}
+
+void TDataPage::Button56Click() {
+    QMessageBox question(QMessageBox::Question, QApplication::applicationName(),
+                         kEmptyTableQuestion, QMessageBox::Yes | QMessageBox::No, window());
+    if (px708::runModal(question) != QMessageBox::Yes)
+        return;
+    if (px708::emptyReadingsTable(*ctx_.tbld) == px708::EmptyTableResult::NotExclusive)
+        messageBox(ctx_, QString::fromLatin1(px708::kNotExclusiveText));
+}
+
+void TDataPage::Button59Click() {
+    record_->updateRecord();
+    px708::cancelAllFlags(*ctx_.tbld);
+}
+
+void TDataPage::Button63Click() {
+    names_->reload();
+    ui->Panel68->show();
+}
+
+void TDataPage::Button64Click() {
+    ui->Panel68->hide();
+    do_fieldnames();
+}
+
+void TDataPage::DBEdit2Enter() {
+    ctx_.tblc->edit();
+}
+
+void TDataPage::DBEdit2Exit() {
+    names_->updateRecord();
+    ctx_.tblc->post();
+}
+
+void TDataPage::do_fieldnames() {
+    const auto names = px708::applyUserFieldNames(*ctx_.tblc, *ctx_.tbld);
+    for (int i = 0; i < px708::kAppliedUserFieldNames; ++i) {
+        const auto& entry = px708::kUserFieldNames[static_cast<std::size_t>(i)];
+        QWidget* caption = findChild<QWidget*>(QString::fromLatin1(entry.captionControl));
+        const QString& name = names[static_cast<std::size_t>(i)];
+        if (auto* label = qobject_cast<QLabel*>(caption))
+            label->setText(name);
+        else if (auto* button = qobject_cast<QAbstractButton*>(caption))
+            button->setText(name);
+    }
+    model_->titlesChanged();
+}
+
+void TDataPage::updateRecord() {
+    record_->updateRecord();
+}
+
+void TDataPage::applyDatePattern() {
+    record_->reload();
+    ui->Grid1->viewport()->update();
+}

@@ -1,0 +1,83 @@
+#pragma once
+// TDataPage: the page "Data" (TabSheet5). The record panel shows the current row of the
+// current readings table (tbld) in bound editors with a record navigator; the grid Grid1
+// shows the whole table; "Select Database" makes one of the six readings tables current,
+// "Empty Table" removes its rows, "Cancel ALL Flags" clears every flag, and the field names
+// panel edits the operator's own names of the readings fields, which do_fieldnames applies
+// to the captions and the grid's titles.
+//
+// The transfer controls of the page (Button53, datalot, Button55, rgselect, datalot2,
+// Button67, rgsep, Button46, rgcsv, Memopwd) are placed here; their handlers belong to the
+// transfers and are connected by whoever implements them, finding the controls by name.
+//
+// Every handler runs guarded: a failure is shown in the window's standard error box.
+//
+// Thread affinity: main thread only. The context's tblc and tbld must be set and outlive the
+// page.
+
+#include "pagecontext.h"
+
+#include <QWidget>
+
+#include <memory>
+
+namespace Ui {
+class TDataPage;
+}
+
+class FieldBinder;
+class QTableView;
+class ReadingsModel;
+class TDBNavigator;
+
+class TDataPage : public QWidget {
+    Q_OBJECT
+public:
+    TDataPage(PageContext& ctx, QWidget* parent = nullptr);
+    ~TDataPage() override;
+
+    void Button45Click(); // Select Database
+    void SpinEnter();     // the number box passes the focus on to Select Database
+    void Button56Click(); // Empty Table
+    void Button59Click(); // Cancel ALL Flags
+    void Button63Click(); // Edit Fieldnames
+    void Button64Click(); // Hide
+    void DBEdit2Enter();  // a name editor receives the focus
+    void DBEdit2Exit();   // a name editor loses the focus
+
+    // Applies the user field names (field0 to field8) to the captions and the grid titles.
+    // Raises the store's error; tblc must be open.
+    void do_fieldnames();
+
+    // Writes what the operator typed into the record panel but has not reached the row yet
+    // (a time being typed). Raises the store's error.
+    void updateRecord();
+    // The date editor and the grid follow a new short date pattern.
+    void applyDatePattern();
+
+    ReadingsModel& model() const { return *model_; }
+    QTableView* Grid1() const;
+    TDBNavigator* DBNavigator1() const;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void setUpGrid();
+    void bindRecordPanel();
+    void bindFieldNames();
+    void connectControls();
+    void paintPanels();
+    void setPanelColourOf(int tableNumber);
+    void sizeColumns();
+    void followTableCursor(int pos);
+    void guard(void (TDataPage::*handler)());
+    void showError(const std::exception& e);
+
+    PageContext& ctx_;
+    std::unique_ptr<Ui::TDataPage> ui;
+    ReadingsModel* model_ = nullptr;
+    FieldBinder* record_ = nullptr; // the record panel on tbld
+    FieldBinder* names_ = nullptr;  // the field names panel on tblc
+    bool followingCursor_ = false;
+};
