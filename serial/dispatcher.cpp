@@ -517,9 +517,11 @@ void TSerialDispatcher::dispatchThread() {
             commEvent_ = false;
         }
         moveReceivedData();
+        // Announce after every move, the 50 ms poll included: bytes the poll took are gone
+        // from the device, so no wake-up of the comm thread would ever announce them.
+        while (!stop_ && !closePending_ && receiveCheck()) {
+        }
         if (event) {
-            while (!stop_ && !closePending_ && receiveCheck()) {
-            }
             std::lock_guard lock(signalLock_);
             ready_ = true;
             signalCv_.notify_all();
