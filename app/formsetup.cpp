@@ -5,6 +5,7 @@
 
 #include <QCloseEvent>
 #include <QPalette>
+#include <QScreen>
 
 TFormsetup::TFormsetup(QWidget* parent) : QDialog(parent), ui(std::make_unique<Ui::Formsetup>()) {
     ui->setupUi(this);
@@ -86,4 +87,11 @@ void TFormsetup::reject() {
 void TFormsetup::closeEvent(QCloseEvent* event) {
     // The title bar has no close box; a close request from elsewhere is refused as well.
     event->ignore();
+}
+
+void TFormsetup::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    // At the screen's centre, whether or not the main window is shown yet.
+    if (const QScreen* s = screen())
+        move(s->availableGeometry().center() - rect().center());
 }

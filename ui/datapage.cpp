@@ -15,6 +15,7 @@
 #include <QApplication>
 #include <QFocusEvent>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -101,6 +102,8 @@ void TDataPage::setUpGrid() {
     // One line per row and no row titles: the rows are fixed in height, so a view over a
     // million rows needs no measuring.
     grid->verticalHeader()->hide();
+    grid->verticalHeader()->setAccessibleName(QStringLiteral("Row titles"));
+    grid->horizontalHeader()->setAccessibleName(QStringLiteral("Column titles"));
     grid->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     grid->verticalHeader()->setDefaultSectionSize(grid->fontMetrics().height() + 6);
     QHeaderView* titles = grid->horizontalHeader();
@@ -132,7 +135,8 @@ void TDataPage::setUpGrid() {
                     followTableCursor(tbld.recNo());
                 }
             });
-    connect(ctx_.tbld, &Table::currentRowChanged, this, [this](int pos) { followTableCursor(pos); });
+    connect(ctx_.tbld, &Table::currentRowChanged, this,
+            [this](int pos) { followTableCursor(pos); });
 }
 
 void TDataPage::sizeColumns() {
@@ -203,11 +207,32 @@ void TDataPage::connectControls() {
     on(ui->Button63, &TDataPage::Button63Click);
     on(ui->Button64, &TDataPage::Button64Click);
     ui->Spin->installEventFilter(this);
+    ui->Button45->installEventFilter(this);
+    // Tabbing forward passes the number box on to "Select Database".
+    setTabOrder(ui->Spin, ui->Button45);
 }
 
 bool TDataPage::eventFilter(QObject* watched, QEvent* event) {
     if (watched == ui->Spin && event->type() == QEvent::FocusIn) {
+        if (static_cast<QFocusEvent*>(event)->reason() == Qt::BacktabFocusReason) {
+            // Shift+Tab from "Select Database" would land here and be sent back at once: go
+            // on to the control before the number box instead.
+            QWidget* w = ui->Spin->previousInFocusChain();
+            while (w != ui->Spin && !((w->focusPolicy() & Qt::TabFocus) && w->isVisible() &&
+                                      w->isEnabled() && !w->focusProxy()))
+                w = w->previousInFocusChain();
+            w->setFocus(Qt::BacktabFocusReason);
+            return false;
+        }
         guard(&TDataPage::SpinEnter);
+    } else if (watched == ui->Button45 && event->type() == QEvent::KeyPress) {
+        // The number box never keeps the focus; its arrows work from the keyboard on the
+        // button it hands the focus to.
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Up || key == Qt::Key_Down) {
+            ui->Spin->stepBy(key == Qt::Key_Up ? 1 : -1);
+            return true;
+        }
     } else if (isFocusMove(event) && qobject_cast<QLineEdit*>(watched) &&
                static_cast<QWidget*>(watched)->parentWidget() == ui->namesEditors) {
         guard(event->type() == QEvent::FocusIn ? &TDataPage::DBEdit2Enter

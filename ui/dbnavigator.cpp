@@ -87,8 +87,8 @@ void TDBNavigator::press(Button which) {
     try {
         if (which == Button::Delete) {
             QMessageBox box(QMessageBox::Question, QApplication::applicationName(),
-                            QStringLiteral("Delete record?"),
-                            QMessageBox::Ok | QMessageBox::Cancel, window());
+                            QStringLiteral("Delete record?"), QMessageBox::Ok | QMessageBox::Cancel,
+                            window());
             box.setDefaultButton(QMessageBox::Cancel);
             if (px708::runModal(box) != QMessageBox::Ok)
                 return;
@@ -138,8 +138,8 @@ void TDBNavigator::press(Button which) {
 
 void TDBNavigator::updateButtons() {
     const bool open = table_ && table_->isOpen();
-    const bool editing = open && (table_->state() == Table::State::Edit ||
-                                  table_->state() == Table::State::Insert);
+    const bool editing =
+        open && (table_->state() == Table::State::Edit || table_->state() == Table::State::Insert);
     const int pos = open ? table_->recNo() : -1;
     const int count = open ? table_->recordCount() : 0;
     const bool notFirst = open && pos > 0;

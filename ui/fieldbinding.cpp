@@ -111,7 +111,8 @@ void FieldBinder::bindCheckBox(QCheckBox* box, const QString& field) {
     const int index = fieldIndex(field);
     add({Kind::CheckBox, box, index, {}});
     connect(box, &QCheckBox::clicked, this, [this, box, index](bool checked) {
-        userChange(*find(box), [this, index, checked] { table_.field(index).setAsBoolean(checked); });
+        userChange(*find(box),
+                   [this, index, checked] { table_.field(index).setAsBoolean(checked); });
     });
 }
 

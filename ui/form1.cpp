@@ -1,14 +1,25 @@
 #include "form1.h"
 
 #include "comport.h"
+#include "database.h"
+#include "datapage.h"
+#include "datesettings.h"
 #include "errorbox.h"
+#include "fieldbinding.h"
+#include "fieldnames.h"
 #include "formmessage.h"
+#include "formsetup.h"
 #include "inifile.h"
 #include "modal.h"
 #include "paths.h"
 #include "portmap.h"
 #include "portselectform.h"
+#include "radiogroup.h"
 #include "readerlink.h"
+#include "readingstables.h"
+#include "schemas.h"
+#include "settingsrecord.h"
+#include "table.h"
 #include "ui_form1.h"
 
 #if __has_include("settingspage.h")
@@ -38,6 +49,9 @@
 #include <QTextEdit>
 #include <QUrl>
 
+#include <chrono>
+#include <thread>
+
 namespace {
 
 QString fromBytes(std::string_view bytes) {
@@ -58,6 +72,29 @@ void setPanelColour(QWidget* panel, const QColor& colour) {
 // The close button keeps its distance from the right edge of the top strip.
 constexpr int kCloseButtonRightMargin = 802 - (714 + 75);
 
+// The pause between closing the port and opening it at another program baud rate.
+constexpr auto kBaudChangePause = std::chrono::milliseconds(333);
+
+// A new installation's settings record names the readings fields as the captions of the
+// Data page read before any name is given, as an installed settings table would: otherwise
+// the first start would show every caption blank.
+void storeDefaultFieldNames(px708::Table& tblc) {
+    tblc.edit();
+    for (int i = 0; i < px708::kAppliedUserFieldNames; ++i) {
+        const px708::UserFieldName& entry = px708::kUserFieldNames[static_cast<std::size_t>(i)];
+        tblc.fieldByName(QString::fromLatin1(entry.settingsField))
+            .setAsString(QString::fromLatin1(entry.defaultCaption));
+    }
+    tblc.post();
+}
+
+QStringList programBaudValues() {
+    QStringList values;
+    for (int rate : px708::settings::kProgramBaudRates)
+        values << QString::number(rate);
+    return values;
+}
+
 } // namespace
 
 TForm1::TForm1(QWidget* parent)
@@ -76,19 +113,26 @@ TForm1::TForm1(QWidget* parent)
     ui->Panel2->installEventFilter(this);
 
     link_ = std::make_unique<px708::ReaderLink>(*Com1_, *this);
+    Db1_ = std::make_unique<px708::Database>(QStringLiteral("Db1"));
+    tblc_ = std::make_unique<px708::Table>(*Db1_, QStringLiteral("tblc"), px708::settingsSchema());
+    tbld_ = std::make_unique<px708::Table>(*Db1_, QStringLiteral("tbld"), px708::readingsSchema());
     context_.reset(new PageContext{
         *Com1_, *link_, this, [this](const std::exception& e) { showException(e); },
         [this](px708::Flow flow, FlowHandler handler) { setFlowHandler(flow, std::move(handler)); },
-        &regional_});
+        &regional_, tblc_.get(), tbld_.get()});
 
     initCom1();
     hostPageWidgets();
+    bindSettingsControls();
     connectControls();
     FormCreate();
 }
 
 TForm1::~TForm1() {
-    // The pages hold references into the context; they go before the objects it names.
+    // The bound controls and the pages hold references into the context and the tables; they
+    // go before the objects they name.
+    delete settingsBinder_;
+    settingsBinder_ = nullptr;
     delete ui->Page;
     ui->Page = nullptr;
 }
@@ -142,12 +186,44 @@ void TForm1::initCom1() {
 
 void TForm1::hostPageWidgets() {
 #ifdef PX708_HAVE_SETTINGS_PAGE
-    hostPage(px708::page::settings1,
-             new TSettingsPage(*context_, pageSheet(px708::page::settings1)));
+    auto* settings = new TSettingsPage(*context_, pageSheet(px708::page::settings1));
+    settingsPage_ = settings;
+    hostPage(px708::page::settings1, settings);
 #endif
 #ifdef PX708_HAVE_ZELMAR_PAGE
     hostPage(px708::page::zelmarSettings2,
              new TZelmarPage(*context_, pageSheet(px708::page::zelmarSettings2)));
+#endif
+    dataPage_ = new TDataPage(*context_, pageSheet(px708::page::data));
+    hostPage(px708::page::data, dataPage_);
+}
+
+void TForm1::bindSettingsControls() {
+#ifdef PX708_HAVE_SETTINGS_PAGE
+    auto* page = static_cast<TSettingsPage*>(settingsPage_);
+    settingsBinder_ = new FieldBinder(*tblc_, this);
+    settingsBinder_->setErrorHandler([this](const std::exception& e) { showException(e); });
+    settingsBinder_->bindSpinBox(page->PortSpinEdit1(), QStringLiteral("port"));
+    settingsBinder_->bindRadioGroup(page->rgbaudp(), QStringLiteral("progbaud"),
+                                    programBaudValues());
+    settingsBinder_->bindLineEdit(page->DBEdit1(), QStringLiteral("separator"));
+    settingsBinder_->bindRadioGroup(page->rgdt(), QStringLiteral("ddmmyy"),
+                                    {QStringLiteral("0"), QStringLiteral("1")});
+    // Loading the settings record into the groups is no change of the operator's: the show
+    // step opens the port on the stored values, and the start-up sets the date settings.
+    connect(settingsBinder_, &FieldBinder::userChanged, this, [this, page](QWidget* control) {
+        if (control == static_cast<QWidget*>(page->rgbaudp()))
+            guard(&TForm1::rgbaudpChange);
+        else if (control == static_cast<QWidget*>(page->rgdt()))
+            guard(&TForm1::rgdtChange);
+    });
+    // The separator follows the editor's text also when the record is loaded into it.
+    connect(page->DBEdit1(), &QLineEdit::textChanged, this,
+            [this] { guard(&TForm1::DBEdit1Change); });
+    connect(page, &TSettingsPage::PortSpinEdit1Enter, this,
+            [this] { guard(&TForm1::PortSpinEdit1Enter); });
+    connect(page, &TSettingsPage::PortSpinEdit1Exit, this,
+            [this] { guard(&TForm1::PortSpinEdit1Exit); });
 #endif
 }
 
@@ -207,28 +283,121 @@ void TForm1::FormCreate() {
         ui->Page->setTabVisible(px708::page::onlineSettings4, extra_ == 1);
         ui->Page->setTabVisible(px708::page::keylotUpload, false);
         ui->Page->setTabVisible(px708::page::manual, false);
-        regional_.shortTimePattern = "HH:mm:ss";
-        regional_.longTimePattern = "HH:mm:ss";
-        regional_.timeSeparator = ':';
-        regional_.shortDatePattern = px708::buildShortDatePattern(
-            regional_.dateOrder, regional_.dateSeparator, regional_.shortDatePattern);
+
+        px708::Table& settings = *tblc_;
+        Db1_->connect();
+        settings.setFileName(QString::fromLatin1(px708::kSettingsFileName));
+        settings.open();
+        if (Db1_->createdTables())
+            storeDefaultFieldNames(settings);
+        if (px708::settings::firstRunNeeded(settings)) {
+            TFormsetup setup(this);
+            px708::runModal(setup);
+            px708::settings::storeFirstRunResults(settings, setup.separatorResult(),
+                                                  setup.orderResult());
+        }
+        px708::DateSettings::setDateSeparator(settings.fieldByName(u"separator").asString());
+        px708::DateSettings::setDateOrder(
+            static_cast<int>(settings.fieldByName(u"ddmmyy").asInteger()));
+        tbld_->setFileName(px708::readingsTableFileName(1));
+        tbld_->open();
+        // The time patterns are fixed ("HH:mm:ss", separator ':'); the short date pattern is
+        // built from the order and separator just read.
+        px708::settings::applyDateSettings(settings);
+        applyDatePattern();
         link_->setModeSwitchMarker(std::string(1, '\x1A'));
+        dataPage_->do_fieldnames();
     });
 }
 
 void TForm1::FormShow() {
     selectPage(px708::page::cover);
+    reopenComOnStoredSettings();
+}
+
+void TForm1::reopenComOnStoredSettings() {
     px708::TComPort& com = *Com1_;
     if (com.Open())
         com.setOpen(false);
+    com.setBaud(px708::settings::storedProgramBaud(*tblc_));
+    com.setComNumber(static_cast<std::uint16_t>(px708::settings::storedPort(*tblc_)));
     com.setOpen(true);
 }
 
 void TForm1::FormClose() {
+    // What the operator changed and did not store yet is kept: the settings record and the
+    // current row of the readings table are stored before the port goes.
+    px708::guarded(this, [this] {
+        if (tblc_->isOpen()) {
+            if (settingsBinder_)
+                settingsBinder_->updateRecord();
+            if (tblc_->modified())
+                tblc_->post();
+        }
+    });
+    px708::guarded(this, [this] {
+        if (tbld_->isOpen()) {
+            dataPage_->updateRecord();
+            if (tbld_->modified())
+                tbld_->post();
+        }
+    });
     px708::TComPort& com = *Com1_;
     com.setTracing(px708::TTraceLogState::tlDump);
     com.setLogging(px708::TTraceLogState::tlDump);
     com.setOpen(false);
+}
+
+void TForm1::rgbaudpChange() {
+#ifdef PX708_HAVE_SETTINGS_PAGE
+    px708::TComPort& com = *Com1_;
+    com.setOpen(false);
+    // The pause is the original's: no input is handled while it lasts.
+    std::this_thread::sleep_for(kBaudChangePause);
+    const int item = static_cast<TSettingsPage*>(settingsPage_)->rgbaudp()->itemIndex();
+    if (item >= 0 && item < static_cast<int>(px708::settings::kProgramBaudRates.size()))
+        com.setBaud(px708::settings::kProgramBaudRates[static_cast<std::size_t>(item)]);
+    com.setOpen(true);
+#endif
+}
+
+void TForm1::PortSpinEdit1Enter() {
+    tblc_->edit();
+}
+
+void TForm1::PortSpinEdit1Exit() {
+    settingsBinder_->updateRecord();
+    tblc_->post();
+    reopenComOnStoredSettings();
+}
+
+void TForm1::rgdtChange() {
+#ifdef PX708_HAVE_SETTINGS_PAGE
+    const int flag = static_cast<TSettingsPage*>(settingsPage_)->rgdt()->itemIndex();
+    px708::settings::storeDateOrder(*tblc_, flag);
+    applyDatePattern();
+#endif
+}
+
+void TForm1::DBEdit1Change() {
+#ifdef PX708_HAVE_SETTINGS_PAGE
+    px708::DateSettings::setDateSeparator(
+        static_cast<TSettingsPage*>(settingsPage_)->DBEdit1()->text());
+#endif
+    // The reader's dates use the new separator at once; the short date pattern keeps the old
+    // one until the date format is chosen again or the next start.
+    regional_.dateSeparator = px708::DateSettings::dateSeparator().toStdString();
+}
+
+void TForm1::applyDatePattern() {
+    regional_.dateOrder = px708::DateSettings::dateOrder();
+    regional_.dateSeparator = px708::DateSettings::dateSeparator().toStdString();
+    regional_.shortDatePattern = dateEditFormat().toStdString();
+    if (dataPage_)
+        dataPage_->applyDatePattern();
+#ifdef PX708_HAVE_SETTINGS_PAGE
+    static_cast<TSettingsPage*>(settingsPage_)->applyDatePattern();
+#endif
 }
 
 void TForm1::PageChange(int index) {

@@ -28,9 +28,13 @@ namespace px708 {
 class TComPort;
 class ReaderLink;
 class EComPortException;
+class Database;
+class Table;
 } // namespace px708
 
+class FieldBinder;
 class QTabWidget;
+class TDataPage;
 
 class TForm1 : public QWidget, public px708::LinkView {
     Q_OBJECT
@@ -43,6 +47,11 @@ public:
     QTabWidget* Page() const;
     PageContext& context() { return *context_; }
     px708::RegionalSettings& regional() { return regional_; }
+    // The table connection and the two tables the window owns for the whole run.
+    px708::Database& Db1() { return *Db1_; }
+    px708::Table& tblc() { return *tblc_; }
+    px708::Table& tbld() { return *tbld_; }
+    TDataPage* dataPage() const { return dataPage_; }
 
     // The page (TabSheet) at index, counted over shown and hidden pages alike.
     QWidget* pageSheet(int index) const;
@@ -68,6 +77,13 @@ public:
     void Button32Click();
     void Button58Click();
 
+    // The PC-side settings on "Settings (1)", bound to the settings record.
+    void rgbaudpChange();
+    void PortSpinEdit1Enter();
+    void PortSpinEdit1Exit();
+    void rgdtChange();
+    void DBEdit1Change();
+
     // LinkView
     void appendLine(std::string_view memo, const std::string& line) override;
     void setRadioIndex(std::string_view group, int index) override;
@@ -92,6 +108,11 @@ private:
     void initCom1();
     void connectControls();
     void hostPageWidgets();
+    void bindSettingsControls();
+    // The show step's reopening: close, set Baud to progbaud and ComNumber to port, open.
+    void reopenComOnStoredSettings();
+    // The pages follow a new short date pattern.
+    void applyDatePattern();
     // Runs a handler, showing what it throws in the standard error box.
     void guard(void (TForm1::*handler)());
     QWidget* control(std::string_view name) const;
@@ -100,6 +121,12 @@ private:
     std::unique_ptr<px708::TComPort> Com1_;
     std::unique_ptr<px708::ReaderLink> link_;
     std::unique_ptr<PageContext> context_;
+    std::unique_ptr<px708::Database> Db1_;
+    std::unique_ptr<px708::Table> tblc_;
+    std::unique_ptr<px708::Table> tbld_;
+    TDataPage* dataPage_ = nullptr;
+    QWidget* settingsPage_ = nullptr;
+    FieldBinder* settingsBinder_ = nullptr;
     px708::RegionalSettings regional_;
     std::map<px708::Flow, FlowHandler> flows_;
     int extra_ = 0;

@@ -3,8 +3,12 @@
 // that answers every modal dialog instead of the operator, and a scratch workspace that the
 // window's start-up reads its px708.ini from and writes its trace and log into.
 
+#include "database.h"
 #include "formmessage.h"
 #include "modal.h"
+#include "schemas.h"
+#include "settingsrecord.h"
+#include "table.h"
 
 #include <QDialog>
 #include <QMessageBox>
@@ -174,11 +178,15 @@ private:
     std::vector<ShownDialog> shown_;
 };
 
-// A scratch folder made the current folder, with $XDG_CONFIG_HOME inside it, so that the
-// window's start-up finds the px708.ini written here.
+// A scratch folder made the current folder, with $XDG_CONFIG_HOME and $XDG_DATA_HOME inside
+// it, so that the window's start-up finds the px708.ini written here and keeps its tables
+// here. Unless asked for a first run, the database is set up as after the first run: port 1 at
+// 9600 baud, dates as dd/MM/yyyy.
 class Workspace {
 public:
-    Workspace() {
+    enum class Database { SetUp, FirstRun };
+
+    explicit Workspace(Database database = Database::SetUp) {
         if (!dir_.isValid())
             throw std::runtime_error("no temporary folder");
         root_ = dir_.path().toStdString();
@@ -186,15 +194,21 @@ public:
         std::filesystem::current_path(root_);
         if (const char* old = std::getenv("XDG_CONFIG_HOME"))
             previousConfig_ = old;
+        if (const char* old = std::getenv("XDG_DATA_HOME"))
+            previousData_ = old;
         setenv("XDG_CONFIG_HOME", (root_ / "config").c_str(), 1);
+        setenv("XDG_DATA_HOME", (root_ / "data").c_str(), 1);
+        if (database == Database::SetUp)
+            setUpDatabase();
     }
     ~Workspace() {
         std::filesystem::current_path(previousCwd_);
-        if (previousConfig_)
-            setenv("XDG_CONFIG_HOME", previousConfig_->c_str(), 1);
-        else
-            unsetenv("XDG_CONFIG_HOME");
+        restore("XDG_CONFIG_HOME", previousConfig_);
+        restore("XDG_DATA_HOME", previousData_);
     }
+
+    // The database folder the window uses.
+    static QString databaseFolder() { return px708::Database::defaultFolder(); }
     Workspace(const Workspace&) = delete;
     Workspace& operator=(const Workspace&) = delete;
 
@@ -207,10 +221,31 @@ public:
     }
 
 private:
+    static void restore(const char* name, const std::optional<std::string>& value) {
+        if (value)
+            setenv(name, value->c_str(), 1);
+        else
+            unsetenv(name);
+    }
+    static void setUpDatabase() {
+        px708::Database db;
+        db.connect();
+        px708::Table tblc(db, QStringLiteral("tblc"), px708::settingsSchema());
+        tblc.setFileName(QString::fromLatin1(px708::kSettingsFileName));
+        tblc.open();
+        tblc.edit();
+        tblc.fieldByName(u"port").setAsInteger(1);
+        tblc.fieldByName(u"progbaud").setAsInteger(9600);
+        tblc.fieldByName(u"separator").setAsString(QStringLiteral("/"));
+        tblc.fieldByName(u"ddmmyy").setAsString(QStringLiteral("0"));
+        tblc.post();
+    }
+
     QTemporaryDir dir_;
     std::filesystem::path root_;
     std::filesystem::path previousCwd_;
     std::optional<std::string> previousConfig_;
+    std::optional<std::string> previousData_;
 };
 
 inline bool waitFor(const std::function<bool()>& condition, std::chrono::milliseconds limit = 5s) {
