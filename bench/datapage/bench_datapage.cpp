@@ -1,0 +1,131 @@
+// The readings grid over a table of a million rows: opening the table in a grid (the readings
+// model in a table view, shown on the offscreen platform) and jumping to its last row, painted.
+// Reports the time and the growth of resident memory that one opening costs. The table lives
+// in a folder beside the build's bin/ folder.
+
+#include "database.h"
+#include "datesettings.h"
+#include "readingsmodel.h"
+#include "schemas.h"
+#include "table.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QHeaderView>
+#include <QTableView>
+#include <QTemporaryDir>
+
+#include <benchmark/benchmark.h>
+#include <sqlite3.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <fstream>
+#include <memory>
+#include <stdexcept>
+
+#include <unistd.h>
+
+namespace {
+
+using namespace px708;
+
+constexpr int kMillion = 1000000;
+
+QString benchRoot() {
+    const QString exe = QFileInfo(QStringLiteral("/proc/self/exe")).canonicalFilePath();
+    return QFileInfo(exe).absolutePath() + QStringLiteral("/..");
+}
+
+double residentMegabytes() {
+    std::ifstream statm("/proc/self/statm");
+    long size = 0, resident = 0;
+    statm >> size >> resident;
+    return static_cast<double>(resident) * static_cast<double>(sysconf(_SC_PAGESIZE)) /
+           (1024.0 * 1024.0);
+}
+
+struct MillionRowFolder {
+    QTemporaryDir tmp{benchRoot() + QStringLiteral("/bench-datapage-XXXXXX")};
+    Database db;
+    MillionRowFolder() {
+        if (!tmp.isValid())
+            throw std::runtime_error("cannot make the benchmark folder");
+        db.setFolder(tmp.path() + QStringLiteral("/database"));
+        db.connect();
+        DateSettings::applyAtStartUp(0, u"/");
+        const QString path = db.tablePath(QStringLiteral("1data.db"));
+        sqlite3* raw = nullptr;
+        sqlite3_open(path.toUtf8().constData(), &raw);
+        const int rc = sqlite3_exec(
+            raw,
+            "BEGIN; WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < "
+            "1000000) INSERT INTO readings(C_Code, tag, Type, Lot, Flagged, Alpha, Date_, Time_) "
+            "SELECT '985', printf('%012d', i), 'ISO FDX-B Non', printf('%02X', i % 254 + 1), "
+            "i % 2, 'animal ' || i, '2023-04-15', '14:30:05' FROM n; COMMIT;",
+            nullptr, nullptr, nullptr);
+        sqlite3_close(raw);
+        if (rc != SQLITE_OK)
+            throw std::runtime_error("cannot fill the million-row table");
+    }
+};
+
+MillionRowFolder& folder() {
+    static MillionRowFolder f;
+    return f;
+}
+
+void BM_OpenMillionRowsInTheGridAndJumpToLast(benchmark::State& state) {
+    MillionRowFolder& f = folder();
+    // Warm the widget machinery once, so that the figures are the opening's own.
+    {
+        QTableView warm;
+        warm.show();
+        QApplication::processEvents();
+    }
+    const double before = residentMegabytes();
+    double growth = 0;
+    for (auto _ : state) {
+        Table tbld(f.db, QStringLiteral("tbld"), readingsSchema());
+        tbld.setFileName(QStringLiteral("1data.db"));
+        ReadingsModel model(tbld);
+        QTableView grid;
+        grid.verticalHeader()->hide();
+        grid.verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+        grid.verticalHeader()->setDefaultSectionSize(grid.fontMetrics().height() + 6);
+        grid.setModel(&model);
+        grid.resize(800, 400);
+        grid.show();
+        tbld.open();
+        tbld.last();
+        const QModelIndex last = model.index(tbld.recNo(), readings::tag);
+        grid.setCurrentIndex(last);
+        grid.scrollTo(last);
+        grid.viewport()->repaint();
+        QApplication::processEvents();
+        if (model.rowCount() != kMillion ||
+            last.data().toString() != QStringLiteral("000001000000"))
+            state.SkipWithError("wrong last row");
+        growth = std::max(growth, residentMegabytes() - before);
+    }
+    state.counters["rss_growth_MB"] = growth;
+}
+BENCHMARK(BM_OpenMillionRowsInTheGridAndJumpToLast)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Iterations(1)
+    ->Repetitions(7)
+    ->ReportAggregatesOnly(true);
+
+} // namespace
+
+int main(int argc, char** argv) {
+    setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    QApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    folder();
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
