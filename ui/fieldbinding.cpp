@@ -1,6 +1,6 @@
 #include "fieldbinding.h"
 
-#include "datesettings.h"
+#include "dateformat.h"
 #include "radiogroup.h"
 #include "storeerror.h"
 #include "table.h"
@@ -25,27 +25,6 @@ namespace {
 const QDate kNoDate(1752, 9, 14);
 
 } // namespace
-
-QString dateEditFormat() {
-    const QString pattern = px708::DateSettings::shortDatePattern();
-    const QString separator = px708::DateSettings::dateSeparator();
-    QString quotedSeparator;
-    if (separator == QLatin1String("'"))
-        quotedSeparator = QStringLiteral("''");
-    else if (!separator.isEmpty())
-        quotedSeparator = QLatin1Char('\'') + separator + QLatin1Char('\'');
-    QString out;
-    bool inQuote = false;
-    for (const QChar c : pattern) {
-        if (c == QLatin1Char('\''))
-            inQuote = !inQuote;
-        if (c == QLatin1Char('/') && !inQuote)
-            out += quotedSeparator;
-        else
-            out += c;
-    }
-    return out;
-}
 
 FieldBinder::FieldBinder(Table& table, QObject* parent) : QObject(parent), table_(table) {
     connect(&table_, &Table::resetDone, this, &FieldBinder::reload);

@@ -98,7 +98,3 @@ private:
     bool loading_ = false;
     Binding* writing_ = nullptr;
 };
-
-// The short date pattern as a Qt display format, with the current date separator in place of
-// the pattern's "/" (what a date editor shows).
-QString dateEditFormat();

@@ -3,6 +3,7 @@
 #include "comport.h"
 #include "database.h"
 #include "datapage.h"
+#include "dateformat.h"
 #include "datesettings.h"
 #include "errorbox.h"
 #include "fieldbinding.h"
@@ -119,7 +120,7 @@ TForm1::TForm1(QWidget* parent)
     context_.reset(new PageContext{
         *Com1_, *link_, this, [this](const std::exception& e) { showException(e); },
         [this](px708::Flow flow, FlowHandler handler) { setFlowHandler(flow, std::move(handler)); },
-        &regional_, tblc_.get(), tbld_.get()});
+        tblc_.get(), tbld_.get()});
 
     initCom1();
     hostPageWidgets();
@@ -384,15 +385,13 @@ void TForm1::DBEdit1Change() {
     px708::DateSettings::setDateSeparator(
         static_cast<TSettingsPage*>(settingsPage_)->DBEdit1()->text());
 #endif
-    // The reader's dates use the new separator at once; the short date pattern keeps the old
-    // one until the date format is chosen again or the next start.
-    regional_.dateSeparator = px708::DateSettings::dateSeparator().toStdString();
+    // The reader's dates use the new separator at once, and so does a short date pattern built
+    // with "/"; one built with another separator keeps it until the date format is chosen
+    // again or the next start.
+    applyDatePattern();
 }
 
 void TForm1::applyDatePattern() {
-    regional_.dateOrder = px708::DateSettings::dateOrder();
-    regional_.dateSeparator = px708::DateSettings::dateSeparator().toStdString();
-    regional_.shortDatePattern = dateEditFormat().toStdString();
     if (dataPage_)
         dataPage_->applyDatePattern();
 #ifdef PX708_HAVE_SETTINGS_PAGE

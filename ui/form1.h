@@ -11,7 +11,6 @@
 
 #include "linkview.h"
 #include "pagecontext.h"
-#include "regional.h"
 
 #include <QWidget>
 
@@ -46,7 +45,6 @@ public:
     px708::ReaderLink& link() { return *link_; }
     QTabWidget* Page() const;
     PageContext& context() { return *context_; }
-    px708::RegionalSettings& regional() { return regional_; }
     // The table connection and the two tables the window owns for the whole run.
     px708::Database& Db1() { return *Db1_; }
     px708::Table& tblc() { return *tblc_; }
@@ -127,7 +125,6 @@ private:
     TDataPage* dataPage_ = nullptr;
     QWidget* settingsPage_ = nullptr;
     FieldBinder* settingsBinder_ = nullptr;
-    px708::RegionalSettings regional_;
     std::map<px708::Flow, FlowHandler> flows_;
     int extra_ = 0;
     bool shown_ = false;

@@ -5,7 +5,6 @@
 // outlives the page widgets, so the references stay valid for a page's whole life.
 
 #include "linkview.h"
-#include "regional.h"
 
 #include <exception>
 #include <functional>
@@ -35,8 +34,6 @@ struct PageContext {
     // Makes handler the one the window runs for a reply flow of the link (Flow::do_datetime
     // for the clock, Flow::dumpRecord for the dump view, ...); a later call replaces it.
     std::function<void(px708::Flow flow, FlowHandler handler)> setFlowHandler = {};
-    // The process-wide date and time settings (date order, separator, patterns).
-    px708::RegionalSettings* regional = nullptr;
     // The settings table tblc and the current readings table tbld of the main window, for
     // pages that show or edit them; nullptr when the page is hosted without tables.
     px708::Table* tblc = nullptr;

@@ -2,6 +2,8 @@
 
 #include "catalogue.h"
 #include "clocktext.h"
+#include "dateformat.h"
+#include "datesettings.h"
 #include "pagesupport.h"
 #include "radiogroup.h"
 #include "readerlink.h"
@@ -183,11 +185,9 @@ void TSettingsPage::Button48Click() {
     const QTime t = now.time();
     const std::string clock =
         px708::readerClockText({d.year(), d.month(), d.day(), t.hour(), t.minute(), t.second()});
-    const QString pattern = ctx_.regional ? QString::fromStdString(ctx_.regional->shortDatePattern)
-                                          : QStringLiteral("dd/MM/yyyy");
-    const QString time = t.toString(QStringLiteral("HH:mm:ss"));
-    traceLine(ctx_, "T" + clock + "---" + toBytes(d.toString(pattern)) + " " + toBytes(time) +
-                        toBytes(time));
+    const QString time = px708::DateSettings::formatTime(t);
+    traceLine(ctx_, "T" + clock + "---" + toBytes(px708::DateSettings::formatDate(d)) + " " +
+                        toBytes(time) + toBytes(time));
     ctx_.link.command(kStateClock, "T" + clock);
 }
 
@@ -205,8 +205,8 @@ void TSettingsPage::Button66Click() {
 }
 
 void TSettingsPage::do_datetime(const std::string& line) {
-    const int order = ctx_.regional ? ctx_.regional->dateOrder : 0;
-    const std::string separator = ctx_.regional ? ctx_.regional->dateSeparator : "/";
+    const int order = px708::DateSettings::dateOrder();
+    const std::string separator = toBytes(px708::DateSettings::dateSeparator());
     const px708::ClockDisplay shown = px708::clockDisplay(line, order, separator);
     ui->Labeldt1->setText(fromBytes(shown.date));
     ui->Labeldt2->setText(fromBytes(shown.time));
@@ -241,9 +241,7 @@ void TSettingsPage::pickertChange() {
 }
 
 void TSettingsPage::applyDatePattern() {
-    const QString pattern = ctx_.regional ? QString::fromStdString(ctx_.regional->shortDatePattern)
-                                          : QStringLiteral("dd/MM/yyyy");
-    ui->Pickerd->setDisplayFormat(pattern);
+    ui->Pickerd->setDisplayFormat(dateEditFormat());
 }
 
 void TSettingsPage::setClock(std::function<QDateTime()> now) {

@@ -1,6 +1,7 @@
 // The two reader pages against a scripted reader on a pseudo-terminal: the exact bytes of
 // every command, the page after each reply, refusals, input errors, and the edit rules.
 
+#include "datesettings.h"
 #include "pagesfixture.h"
 #include "settingspage.h"
 
@@ -583,11 +584,7 @@ class PcClock : public PagesTest, public testing::WithParamInterface<PcClockCase
 
 TEST_P(PcClock, SendsTheClockTextAndTracesIt) {
     const PcClockCase& c = GetParam();
-    px708::RegionalSettings& regional = op.form->regional();
-    regional.dateOrder = c.dateOrder;
-    regional.dateSeparator = c.separator;
-    regional.shortDatePattern =
-        px708::buildShortDatePattern(c.dateOrder, c.separator, regional.shortDatePattern);
+    px708::DateSettings::applyAtStartUp(c.dateOrder, QString::fromStdString(c.separator));
     auto* page = op.form->findChild<TSettingsPage*>();
     ASSERT_NE(page, nullptr);
     page->setClock([now = c.now] { return now; });
@@ -609,8 +606,7 @@ INSTANTIATE_TEST_SUITE_P(
     CaseName());
 
 TEST_F(PagesTest, ClockReadMonthFirstWithHyphen) {
-    op.form->regional().dateOrder = 1;
-    op.form->regional().dateSeparator = "-";
+    px708::DateSettings::applyAtStartUp(1, u"-");
     enter(settings1);
     op.click("Button49");
     ASSERT_TRUE(sends("T"));
