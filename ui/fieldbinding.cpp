@@ -7,6 +7,7 @@
 
 #include <QCheckBox>
 #include <QDateEdit>
+#include <QFocusEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -123,6 +124,7 @@ void FieldBinder::bindDateEdit(QDateEdit* edit, const QString& field) {
     edit->setMinimumDate(kNoDate);
     edit->setSpecialValueText(QStringLiteral(" "));
     add({Kind::DateEdit, edit, index, {}});
+    edit->installEventFilter(this);
     connect(edit, &QDateEdit::dateChanged, this, [this, edit, index](QDate date) {
         if (loading_)
             return;
@@ -162,9 +164,42 @@ void FieldBinder::bindSpinBox(QSpinBox* spin, const QString& field) {
     });
 }
 
+bool FieldBinder::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() != QEvent::FocusIn && event->type() != QEvent::FocusOut)
+        return QObject::eventFilter(watched, event);
+    const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
+    Binding* b = find(static_cast<QWidget*>(watched));
+    if (!b || b->kind != Kind::DateEdit || reason == Qt::PopupFocusReason ||
+        reason == Qt::ActiveWindowFocusReason)
+        return QObject::eventFilter(watched, event);
+    auto* edit = static_cast<QDateEdit*>(b->widget);
+    if (event->type() == QEvent::FocusIn) {
+        // The blank of a missing date has no sections to type into.
+        if (edit->date() == kNoDate) {
+            const bool wasLoading = std::exchange(loading_, true);
+            edit->setDate(QDate::currentDate());
+            loading_ = wasLoading;
+        }
+    } else {
+        // Left without a change: show the missing date blank again, once the editor has
+        // finished its own work on leaving (a two-digit year is taken then).
+        QWidget* widget = b->widget;
+        QMetaObject::invokeMethod(
+            this,
+            [this, widget] {
+                Binding* left = find(widget);
+                if (left && !left->touched && !widget->hasFocus())
+                    load(*left);
+            },
+            Qt::QueuedConnection);
+    }
+    return QObject::eventFilter(watched, event);
+}
+
 void FieldBinder::userChange(Binding& b, const std::function<void()>& write) {
     if (loading_)
         return;
+    b.touched = true;
     writing_ = &b;
     try {
         if (table_.state() == Table::State::Browse)
@@ -223,6 +258,7 @@ void FieldBinder::reload() {
 }
 
 void FieldBinder::load(Binding& b) {
+    b.touched = false;
     const bool open = table_.isOpen();
     b.widget->setEnabled(open);
     const px708::Field& f = table_.field(b.field);

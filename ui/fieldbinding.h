@@ -57,7 +57,8 @@ public:
     void bindCheckBox(QCheckBox* box, const QString& field);
     // A memo takes at most the field's width in characters.
     void bindMemo(QPlainTextEdit* memo, const QString& field);
-    // A date editor shows a null date blank.
+    // A date editor shows a null date blank; entering it offers today's date to type over,
+    // which is written only when the operator changes it.
     void bindDateEdit(QDateEdit* edit, const QString& field);
     // Item i stores values[i]; a stored value that is no item selects none.
     void bindRadioGroup(TRadioGroup* group, const QString& field, const QStringList& values);
@@ -68,6 +69,9 @@ public:
     void updateRecord();
     // Shows the current row in every control again.
     void reload();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 signals:
     // The operator changed control and its field now holds the new value.
@@ -81,6 +85,7 @@ private:
         int field;
         QStringList values;
         bool pending = false; // a text typed but not yet written into the field
+        bool touched = false; // the operator changed the control since it was loaded
     };
 
     int fieldIndex(const QString& name) const;

@@ -150,6 +150,40 @@ TEST_F(DataPageTest, ATimeThatIsNoTimeIsReportedAndNotStored) {
     EXPECT_EQ(op.tbld().fieldByName(u"Time_").asString(), "07:08:09");
 }
 
+struct DateEntry {
+    const char* name;
+    int row;
+    const char* typed; // day, month and year digits, the year with two
+    QDate stored;
+};
+
+class RecordDateTest : public DataPageTest, public testing::WithParamInterface<DateEntry> {};
+
+TEST_P(RecordDateTest, TwoDigitYearsFallIn1950To2049) {
+    op.tbld().moveTo(GetParam().row);
+    auto* picker = op.control<QDateEdit>("RecDatePicker1");
+    // A click lands on the editor's text, which is its line edit.
+    auto* text = picker->findChild<QLineEdit*>();
+    QTest::mouseClick(text, Qt::LeftButton, {}, QPoint(4, text->height() / 2));
+    picker->setSelectedSection(QDateTimeEdit::DaySection);
+    QTest::keyClicks(picker, GetParam().typed);
+    // Tab would step through the date's sections first; the operator clicks elsewhere.
+    op.control("RecEdit3")->setFocus(Qt::MouseFocusReason);
+    EXPECT_EQ(op.tbld().fieldByName(u"Date_").asDate(), GetParam().stored);
+    EXPECT_EQ(op.cell(GetParam().row, col::Date_), GetParam().stored.toString("dd/MM/yyyy"));
+    if (!GetParam().stored.isValid()) {
+        EXPECT_EQ(op.tbld().state(), Table::State::Browse);
+        EXPECT_TRUE(waitFor([&] { return picker->text().trimmed().isEmpty(); }, 1s));
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Entries, RecordDateTest,
+    testing::Values(DateEntry{"over_a_date", 0, "010149", QDate(2049, 1, 1)},
+                    DateEntry{"into_a_row_without_date", 1, "311250", QDate(1950, 12, 31)},
+                    DateEntry{"entered_and_left_without_a_change", 1, "", QDate()}),
+    [](const auto& p) { return std::string(p.param.name); });
+
 struct KeptEdit {
     const char* name;
     bool postWithNavigator;
