@@ -20,6 +20,7 @@
 #include "readingstables.h"
 #include "schemas.h"
 #include "settingsrecord.h"
+#include "storeerror.h"
 #include "table.h"
 #include "ui_form1.h"
 
@@ -51,6 +52,7 @@
 #include <QUrl>
 
 #include <chrono>
+#include <exception>
 #include <thread>
 
 namespace {
@@ -300,14 +302,24 @@ void TForm1::FormCreate() {
         px708::DateSettings::setDateSeparator(settings.fieldByName(u"separator").asString());
         px708::DateSettings::setDateOrder(
             static_cast<int>(settings.fieldByName(u"ddmmyy").asInteger()));
-        tbld_->setFileName(px708::readingsTableFileName(1));
-        tbld_->open();
+        // A readings table that cannot be opened is reported once the date settings and the
+        // field names are in place: without them every date of the run would be read and
+        // shown in the wrong pattern, long after the operator has opened another table.
+        std::exception_ptr readingsFailure;
+        try {
+            tbld_->setFileName(px708::readingsTableFileName(1));
+            tbld_->open();
+        } catch (const px708::StoreError&) {
+            readingsFailure = std::current_exception();
+        }
         // The time patterns are fixed ("HH:mm:ss", separator ':'); the short date pattern is
         // built from the order and separator just read.
         px708::settings::applyDateSettings(settings);
         applyDatePattern();
         link_->setModeSwitchMarker(std::string(1, '\x1A'));
         dataPage_->do_fieldnames();
+        if (readingsFailure)
+            std::rethrow_exception(readingsFailure);
     });
 }
 

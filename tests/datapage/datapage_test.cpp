@@ -363,6 +363,26 @@ TEST_F(DataPageTest, CancelAllFlagsClearsEveryFlag) {
     EXPECT_FALSE(op.tbld().fieldByName(u"Flagged").isNull());
 }
 
+TEST(DataPageStartTest, AMissingReadingsTableIsReportedAndTheOthersCanBeSelected) {
+    Operator op;
+    ASSERT_TRUE(QFile::remove(uitest::Workspace::databaseFolder() + "/1data.db"));
+    Operator::addReadings(2, kThree);
+    px708::DateSettings::applyAtStartUp(1, u"-"); // what an earlier run left
+    op.start();
+    ASSERT_EQ(op.dialogs.errorBoxes().size(), 1u);
+    EXPECT_TRUE(op.dialogs.errorBoxes()[0].text.startsWith("tbld: "))
+        << op.dialogs.errorBoxes()[0].text.toStdString();
+    EXPECT_TRUE(op.form->Com1().Open()) << "the show step goes on";
+    EXPECT_EQ(px708::DateSettings::shortDatePattern(), "dd/MM/yyyy")
+        << "the date settings are made all the same";
+    op.selectPage(px708::page::data);
+    EXPECT_EQ(op.grid()->model()->rowCount(), 0);
+    op.control<QSpinBox>("Spin")->setValue(2);
+    op.click("Button45");
+    EXPECT_EQ(op.grid()->model()->rowCount(), 3);
+    EXPECT_EQ(op.dialogs.errorBoxes().size(), 1u);
+}
+
 TEST(DataPageEmptyTableTest, CancelAllFlagsOnAnEmptyTableDoesNothing) {
     Operator op;
     op.start();
