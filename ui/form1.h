@@ -1,11 +1,15 @@
 #pragma once
-// TForm1: the main window. It owns the serial port component Com1 and the reader link for the
-// whole run, hosts the page widgets, and is the link's view: the link names controls by their
-// layout names, which are the widgets' objectNames anywhere in the window.
+// TForm1: the main window. It owns the serial port component Com1, the reader link, and the
+// table connection Db1 with the settings table tblc and the current readings table tbld for
+// the whole run, hosts the page widgets, and is the link's view: the link names controls by
+// their layout names, which are the widgets' objectNames anywhere in the window.
 //
-// Start-up runs in the constructor (FormCreate), the first show runs FormShow, closing runs
-// FormClose. Every handler runs guarded: an exception it raises is shown in the application's
-// standard error box and goes no further.
+// Start-up runs in the constructor (FormCreate: the tables, the first-run Setup, the date
+// settings, the field names), the first show runs FormShow (the port on the stored port number
+// and program baud rate), closing runs FormClose (a pending change of the settings record or
+// of the current reading is stored, then the trace and log are written and the port closed).
+// Every handler runs guarded: an exception it raises is shown in the application's standard
+// error box and goes no further.
 //
 // Thread affinity: main thread only.
 
