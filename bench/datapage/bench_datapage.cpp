@@ -5,6 +5,7 @@
 
 #include "database.h"
 #include "datesettings.h"
+#include "millionrows.h"
 #include "readingsmodel.h"
 #include "schemas.h"
 #include "table.h"
@@ -17,7 +18,6 @@
 #include <QTemporaryDir>
 
 #include <benchmark/benchmark.h>
-#include <sqlite3.h>
 
 #include <algorithm>
 #include <cstdlib>
@@ -31,7 +31,7 @@ namespace {
 
 using namespace px708;
 
-constexpr int kMillion = 1000000;
+using bench::kMillion;
 
 QString benchRoot() {
     const QString exe = QFileInfo(QStringLiteral("/proc/self/exe")).canonicalFilePath();
@@ -55,19 +55,8 @@ struct MillionRowFolder {
         db.setFolder(tmp.path() + QStringLiteral("/database"));
         db.connect();
         DateSettings::applyAtStartUp(0, u"/");
-        const QString path = db.tablePath(QStringLiteral("1data.db"));
-        sqlite3* raw = nullptr;
-        sqlite3_open(path.toUtf8().constData(), &raw);
-        const int rc = sqlite3_exec(
-            raw,
-            "BEGIN; WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < "
-            "1000000) INSERT INTO readings(C_Code, tag, Type, Lot, Flagged, Alpha, Date_, Time_) "
-            "SELECT '985', printf('%012d', i), 'ISO FDX-B Non', printf('%02X', i % 254 + 1), "
-            "i % 2, 'animal ' || i, '2023-04-15', '14:30:05' FROM n; COMMIT;",
-            nullptr, nullptr, nullptr);
-        sqlite3_close(raw);
-        if (rc != SQLITE_OK)
-            throw std::runtime_error("cannot fill the million-row table");
+        bench::fillMillionReadings(db.tablePath(QStringLiteral("1data.db")),
+                                   bench::AlphaText::Numbered);
     }
 };
 

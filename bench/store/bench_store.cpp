@@ -4,6 +4,7 @@
 
 #include "database.h"
 #include "datesettings.h"
+#include "millionrows.h"
 #include "schemas.h"
 #include "table.h"
 
@@ -103,25 +104,14 @@ BENCHMARK(BM_EngineAloneOneRowPerTransaction)
     ->Repetitions(5)
     ->ReportAggregatesOnly(true);
 
-constexpr int kMillion = 1000000;
+using bench::kMillion;
 
 // One folder with a table of a million rows for every run of the benchmark below.
 BenchFolder& millionRowFolder() {
     static std::unique_ptr<BenchFolder> folder = [] {
         auto f = std::make_unique<BenchFolder>();
-        const QString path = f->db.tablePath(QStringLiteral("1data.db"));
-        sqlite3* raw = nullptr;
-        sqlite3_open(path.toUtf8().constData(), &raw);
-        const int rc = sqlite3_exec(
-            raw,
-            "BEGIN; WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < "
-            "1000000) INSERT INTO readings(C_Code, tag, Type, Lot, Flagged, Date_, Time_) SELECT "
-            "'985', printf('%012d', i), 'ISO FDX-B Non', printf('%02X', i % 254 + 1), i % 2, "
-            "'2023-04-15', '14:30:05' FROM n; COMMIT;",
-            nullptr, nullptr, nullptr);
-        sqlite3_close(raw);
-        if (rc != SQLITE_OK)
-            throw std::runtime_error("cannot fill the million-row table");
+        bench::fillMillionReadings(f->db.tablePath(QStringLiteral("1data.db")),
+                                   bench::AlphaText::Empty);
         return f;
     }();
     return *folder;

@@ -22,6 +22,8 @@ namespace {
 
 using test::PtyPeer;
 using test::RecordingView;
+using test::settle;
+using test::waitFor;
 
 constexpr int kPort = 7;
 const std::string kRefusalShown = "message " + std::string(kRefusalText);
@@ -33,20 +35,6 @@ const std::string kRecord = "01"
                             "00"
                             "4"
                             "3E7";
-
-template <class Pred> bool waitUntil(Pred pred, std::chrono::milliseconds limit = 3000ms) {
-    const auto end = std::chrono::steady_clock::now() + limit;
-    while (std::chrono::steady_clock::now() < end) {
-        if (pred())
-            return true;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-    }
-    return pred();
-}
-
-void settle(std::chrono::milliseconds d) {
-    waitUntil([] { return false; }, d);
-}
 
 class LinkOverPty : public ::testing::Test {
 protected:
@@ -66,7 +54,7 @@ protected:
     void deliver(std::string_view bytes) {
         const int before = deliveries;
         peer.write(bytes);
-        ASSERT_TRUE(waitUntil([&] { return deliveries > before; })) << "no delivery";
+        ASSERT_TRUE(waitFor([&] { return deliveries > before; })) << "no delivery";
         settle(60ms);
     }
 
@@ -268,7 +256,7 @@ TEST_F(LinkOverPty, DeliveryDuringTheRefusalDialogIsNotJoinedToTheRefusedLine) {
     view.onMessage = [this] {
         const int outer = deliveries;
         peer.write("11MOK\r");
-        ASSERT_TRUE(waitUntil([&] { return deliveries > outer; }, 8000ms));
+        ASSERT_TRUE(waitFor([&] { return deliveries > outer; }, 8000ms));
         settle(60ms);
     };
     deliver("MNO\r01MOK\r");
@@ -286,7 +274,7 @@ TEST_F(LinkOverPty, HandlerStopsQuietlyWhenANestedDeliveryTookItsBytes) {
             return;
         const int outer = deliveries;
         peer.write("Y\r");
-        ASSERT_TRUE(waitUntil([&] { return deliveries > outer; }, 8000ms));
+        ASSERT_TRUE(waitFor([&] { return deliveries > outer; }, 8000ms));
         settle(60ms);
     };
     EXPECT_NO_THROW(deliver("SOK\rX\r"));

@@ -2,30 +2,34 @@
 
 #include "comport.h"
 #include "portmap.h"
-#include "pty.h"
+#include "ptypeer.h"
 
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
 
 #include <fstream>
-#include <sys/file.h>
 #include <sstream>
+#include <sys/file.h>
 
 using namespace std::chrono_literals;
 using px708::TComPort;
-using px708::test::PtyPair;
 using px708::test::settle;
 using px708::test::waitFor;
 
 namespace {
+
+// The reader's end, read by the test itself.
+struct PtyPair : px708::test::PtyPeer {
+    PtyPair() : PtyPeer(px708::test::PtyReading::ByTest) {}
+};
 
 constexpr int kPort = 7;
 
 class ComPortTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        px708::setPortMap({{kPort, pty.slave()}});
+        px708::setPortMap({{kPort, pty.slavePath()}});
         com.setComNumber(kPort);
         com.setBaud(9600);
         com.setAutoOpen(false);
@@ -241,7 +245,7 @@ TEST_F(ComPortTest, LostDeviceIsReportedOnceAndLeavesThePortClosed) {
 
     // The device is back (a new terminal under the same port number): reopening works.
     PtyPair back;
-    px708::setPortMap({{kPort, back.slave()}});
+    px708::setPortMap({{kPort, back.slavePath()}});
     com.setOpen(true);
     ASSERT_TRUE(com.Open());
     com.SendString("V\r");
@@ -263,7 +267,7 @@ TEST_P(OpenFailureTest, RaisesAndStaysClosed) {
     PtyPair pty;
     TComPort com;
     int held = -1;
-    px708::setPortMap({{kPort, pty.slave()}});
+    px708::setPortMap({{kPort, pty.slavePath()}});
     com.setComNumber(kPort);
     GetParam().arrange(com, pty, held);
     try {
@@ -290,13 +294,12 @@ INSTANTIATE_TEST_SUITE_P(
                     -2001, "Specified comport doesn't exist"},
         OpenFailure{"HeldByAnotherProgram",
                     [](TComPort&, PtyPair& p, int& held) {
-                        held = ::open(p.slave().c_str(), O_RDWR | O_NOCTTY);
+                        held = ::open(p.slavePath().c_str(), O_RDWR | O_NOCTTY);
                         ::flock(held, LOCK_EX);
                     },
                     -2008, "Device already open"},
-        OpenFailure{"NoPortAndNoChooser",
-                    [](TComPort& c, PtyPair&, int&) { c.setComNumber(0); }, -2011,
-                    "The ComNumber property of the TComPort has not been set"},
+        OpenFailure{"NoPortAndNoChooser", [](TComPort& c, PtyPair&, int&) { c.setComNumber(0); },
+                    -2011, "The ComNumber property of the TComPort has not been set"},
         OpenFailure{"SelectPortCancelled",
                     [](TComPort& c, PtyPair&, int&) {
                         c.setComNumber(0);
@@ -314,8 +317,8 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(SelectPort, OffersOpenablePortsAndOpensTheChosenOne) {
     PtyPair free, held;
-    px708::setPortMap({{3, free.slave()}, {4, held.slave()}});
-    const int holder = ::open(held.slave().c_str(), O_RDWR | O_NOCTTY);
+    px708::setPortMap({{3, free.slavePath()}, {4, held.slavePath()}});
+    const int holder = ::open(held.slavePath().c_str(), O_RDWR | O_NOCTTY);
     ::flock(holder, LOCK_EX);
     TComPort com;
     std::vector<int> offered;
@@ -327,7 +330,8 @@ TEST(SelectPort, OffersOpenablePortsAndOpensTheChosenOne) {
     EXPECT_TRUE(com.Open());
     EXPECT_EQ(com.ComNumber(), 3);
     EXPECT_NE(std::find(offered.begin(), offered.end(), 3), offered.end());
-    EXPECT_EQ(std::find(offered.begin(), offered.end(), 4), offered.end()) << "a port in use is not listed";
+    EXPECT_EQ(std::find(offered.begin(), offered.end(), 4), offered.end())
+        << "a port in use is not listed";
     com.setOpen(false);
     ::close(holder);
     px708::setPortMap({});
@@ -365,8 +369,10 @@ TEST_F(ComPortTest, TraceOfTheFirstCloseDescribesTheTraffic) {
     const std::string text = slurp(log);
     EXPECT_EQ(text.find("ComPort v1.0\r\n"), 0u);
     EXPECT_NE(text.find("Device: COM7\r\n"), std::string::npos);
-    for (const char* record : {"TrDatChg  Avail         00000001", "TrgHdAlc  Window", "Dispatch  WriteCom      00000001  [23]",
-                               "Trigger   Avail         0000000", "Dispatch  ReadCom       0000000"})
+    for (const char* record :
+         {"TrDatChg  Avail         00000001", "TrgHdAlc  Window",
+          "Dispatch  WriteCom      00000001  [23]", "Trigger   Avail         0000000",
+          "Dispatch  ReadCom       0000000"})
         EXPECT_NE(text.find(record), std::string::npos) << record << "\n" << text;
 
     // A second close in the same run leaves both files as the first one wrote them.

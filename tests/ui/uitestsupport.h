@@ -6,6 +6,7 @@
 #include "database.h"
 #include "formmessage.h"
 #include "modal.h"
+#include "ptypeer.h"
 #include "schemas.h"
 #include "settingsrecord.h"
 #include "table.h"
@@ -15,22 +16,15 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include <fcntl.h>
-#include <poll.h>
 #include <stdlib.h>
-#include <unistd.h>
 
-#include <atomic>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <functional>
-#include <mutex>
 #include <optional>
 #include <stdexcept>
 #include <string>
-#include <string_view>
-#include <thread>
 #include <vector>
 
 namespace uitest {
@@ -38,87 +32,7 @@ namespace uitest {
 using namespace std::chrono_literals;
 
 // The reader's end of a pseudo-terminal. A thread collects what the utility sends.
-class PtyMaster {
-public:
-    PtyMaster() {
-        master_ = posix_openpt(O_RDWR | O_NOCTTY);
-        if (master_ < 0 || grantpt(master_) != 0 || unlockpt(master_) != 0)
-            throw std::runtime_error("no pseudo-terminal");
-        slavePath_ = ptsname(master_);
-        // Held open so that the master sees no hang-up between the port's opens.
-        keepSlave_ = ::open(slavePath_.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
-        reader_ = std::thread([this] { collect(); });
-    }
-    ~PtyMaster() {
-        stop_ = true;
-        reader_.join();
-        closeMaster();
-        ::close(keepSlave_);
-    }
-    PtyMaster(const PtyMaster&) = delete;
-    PtyMaster& operator=(const PtyMaster&) = delete;
-
-    const std::string& slavePath() const { return slavePath_; }
-
-    void write(std::string_view bytes) {
-        std::lock_guard lock(fdMutex_);
-        while (!bytes.empty()) {
-            const ssize_t n = ::write(master_, bytes.data(), bytes.size());
-            if (n <= 0)
-                throw std::runtime_error("write to the pseudo-terminal failed");
-            bytes.remove_prefix(static_cast<std::size_t>(n));
-        }
-    }
-
-    // Pulls the cable: the utility's side sees the device go away.
-    void closeMaster() {
-        std::lock_guard lock(fdMutex_);
-        if (master_ >= 0)
-            ::close(master_);
-        master_ = -1;
-    }
-
-    std::string received() const {
-        std::lock_guard lock(bytesMutex_);
-        return bytes_;
-    }
-
-private:
-    void collect() {
-        char buf[256];
-        while (!stop_) {
-            int fd;
-            {
-                std::lock_guard lock(fdMutex_);
-                fd = master_;
-            }
-            if (fd < 0) {
-                std::this_thread::sleep_for(5ms);
-                continue;
-            }
-            pollfd p{fd, POLLIN, 0};
-            if (::poll(&p, 1, 10) <= 0 || (p.revents & POLLIN) == 0)
-                continue;
-            std::lock_guard fdLock(fdMutex_);
-            if (master_ != fd)
-                continue;
-            const ssize_t n = ::read(fd, buf, sizeof buf);
-            if (n <= 0)
-                continue;
-            std::lock_guard lock(bytesMutex_);
-            bytes_.append(buf, static_cast<std::size_t>(n));
-        }
-    }
-
-    int master_ = -1;
-    int keepSlave_ = -1;
-    std::string slavePath_;
-    std::atomic<bool> stop_{false};
-    mutable std::mutex fdMutex_;
-    mutable std::mutex bytesMutex_;
-    std::string bytes_;
-    std::thread reader_;
-};
+using PtyMaster = px708::test::PtyPeer;
 
 struct ShownDialog {
     QString className;
