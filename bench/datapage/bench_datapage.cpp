@@ -5,6 +5,7 @@
 
 #include "database.h"
 #include "datesettings.h"
+#include "benchfolder.h"
 #include "millionrows.h"
 #include "readingsmodel.h"
 #include "schemas.h"
@@ -29,22 +30,12 @@
 
 namespace {
 
+using px708::bench::benchRoot;
+using px708::bench::residentMegabytes;
+
 using namespace px708;
 
 using bench::kMillion;
-
-QString benchRoot() {
-    const QString exe = QFileInfo(QStringLiteral("/proc/self/exe")).canonicalFilePath();
-    return QFileInfo(exe).absolutePath() + QStringLiteral("/..");
-}
-
-double residentMegabytes() {
-    std::ifstream statm("/proc/self/statm");
-    long size = 0, resident = 0;
-    statm >> size >> resident;
-    return static_cast<double>(resident) * static_cast<double>(sysconf(_SC_PAGESIZE)) /
-           (1024.0 * 1024.0);
-}
 
 struct MillionRowFolder {
     QTemporaryDir tmp{benchRoot() + QStringLiteral("/bench-datapage-XXXXXX")};

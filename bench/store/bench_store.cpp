@@ -4,6 +4,7 @@
 
 #include "database.h"
 #include "datesettings.h"
+#include "benchfolder.h"
 #include "millionrows.h"
 #include "schemas.h"
 #include "table.h"
@@ -24,12 +25,10 @@
 
 namespace {
 
-using namespace px708;
+using px708::bench::benchRoot;
+using px708::bench::residentMegabytes;
 
-QString benchRoot() {
-    const QString exe = QFileInfo(QStringLiteral("/proc/self/exe")).canonicalFilePath();
-    return QFileInfo(exe).absolutePath() + QStringLiteral("/..");
-}
+using namespace px708;
 
 struct BenchFolder {
     QTemporaryDir tmp{benchRoot() + QStringLiteral("/bench-store-XXXXXX")};
@@ -42,14 +41,6 @@ struct BenchFolder {
         DateSettings::applyAtStartUp(0, u"/");
     }
 };
-
-double residentMegabytes() {
-    std::ifstream statm("/proc/self/statm");
-    long size = 0, resident = 0;
-    statm >> size >> resident;
-    return static_cast<double>(resident) * static_cast<double>(sysconf(_SC_PAGESIZE)) /
-           (1024.0 * 1024.0);
-}
 
 void BM_PostOneRowDurably(benchmark::State& state) {
     BenchFolder folder;

@@ -34,15 +34,7 @@ using test::RecordingView;
 
 constexpr const char* kRefused = "x";
 
-// lot 01, code 0123456789, 15/04/2023 Saturday 14:30:05, 00, type 4, country 3E7, plus "ZZ".
-const std::string kRecord = "01"
-                            "0123456789"
-                            "230415"
-                            "06"
-                            "143005"
-                            "00"
-                            "4"
-                            "3E7";
+using test::kRecord;
 const std::string kRecordAndMore = kRecord + "ZZ";
 
 struct Case {

@@ -27,14 +27,7 @@ using test::waitFor;
 
 constexpr int kPort = 7;
 const std::string kRefusalShown = "message " + std::string(kRefusalText);
-const std::string kRecord = "01"
-                            "0123456789"
-                            "230415"
-                            "06"
-                            "143005"
-                            "00"
-                            "4"
-                            "3E7";
+using test::kRecord;
 
 class LinkOverPty : public ::testing::Test {
 protected:

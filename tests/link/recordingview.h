@@ -12,6 +12,17 @@
 
 namespace px708::test {
 
+// A record line: lot 01, code 0123456789, 15/04/2023 (a Saturday), 14:30:05, 00, type 4,
+// country code 3E7.
+inline const std::string kRecord = "01"
+                                   "0123456789"
+                                   "230415"
+                                   "06"
+                                   "143005"
+                                   "00"
+                                   "4"
+                                   "3E7";
+
 inline const char* flowName(Flow f) {
     switch (f) {
     case Flow::do_datetime:
