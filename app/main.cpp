@@ -1,6 +1,6 @@
-#include "application.h"
-#include "form1.h"
-#include "formmessage.h"
+#include "ui/application.h"
+#include "ui/form1.h"
+#include "ui/formmessage.h"
 
 #include <memory>
 

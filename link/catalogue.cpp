@@ -1,6 +1,6 @@
-#include "catalogue.h"
+#include "link/catalogue.h"
 
-#include "readerlink.h"
+#include "link/readerlink.h"
 
 #include <algorithm>
 

@@ -12,7 +12,7 @@
 // Thread affinity: the tables are immutable; interpretLine writes the view, so it runs on the
 // main thread.
 
-#include "linkview.h"
+#include "link/linkview.h"
 
 #include <cstdint>
 #include <span>

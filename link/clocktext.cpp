@@ -1,4 +1,4 @@
-#include "clocktext.h"
+#include "link/clocktext.h"
 
 #include <cstdio>
 

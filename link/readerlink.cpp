@@ -1,7 +1,7 @@
-#include "readerlink.h"
+#include "link/readerlink.h"
 
-#include "catalogue.h"
-#include "comport.h"
+#include "link/catalogue.h"
+#include "serial/comport.h"
 
 #include <thread>
 

@@ -14,7 +14,7 @@
 // A command handler is one line after its own input checks:
 //   link_->command(22, "L" + lotText);
 
-#include "linkview.h"
+#include "link/linkview.h"
 
 #include <chrono>
 #include <cstdint>

@@ -1,8 +1,8 @@
-#include "comport.h"
+#include "serial/comport.h"
 
-#include "dispatcher.h"
-#include "portmap.h"
-#include "portprobe.h"
+#include "serial/dispatcher.h"
+#include "serial/portmap.h"
+#include "serial/portprobe.h"
 
 #include <QSocketNotifier>
 #include <QTimer>
@@ -79,9 +79,15 @@ private:
                 queue_.pop_front();
             }
             switch (m.kind) {
-            case Message::Kind::avail: port_->deliverAvail(m.delivery); break;
-            case Message::Kind::lost: port_->deviceLost(m.err); break;
-            case Message::Kind::closePending: port_->closePendingArrived(); break;
+            case Message::Kind::avail:
+                port_->deliverAvail(m.delivery);
+                break;
+            case Message::Kind::lost:
+                port_->deviceLost(m.err);
+                break;
+            case Message::Kind::closePending:
+                port_->closePendingArrived();
+                break;
             }
         }
     }
@@ -109,8 +115,12 @@ TComPort::~TComPort() {
     }
 }
 
-bool TComPort::Open() const { return state_ == State::open; }
-bool TComPort::ShuttingDown() const { return state_ == State::shuttingDown; }
+bool TComPort::Open() const {
+    return state_ == State::open;
+}
+bool TComPort::ShuttingDown() const {
+    return state_ == State::shuttingDown;
+}
 
 void TComPort::setOpen(bool open) {
     if (open) {
@@ -174,8 +184,9 @@ void TComPort::doOpen() {
     auto notifier = std::make_unique<ComNotifier>(this);
     // The worker threads post to the notifier; they are joined before it is destroyed.
     ComNotifier* target = notifier.get();
-    dispatcher->SetLostHandler(
-        [target](int err) { target->post({ComNotifier::Message::Kind::lost, nullptr, err}); });
+    dispatcher->SetLostHandler([target](int err) {
+        target->post({ComNotifier::Message::Kind::lost, nullptr, err});
+    });
 
     const int rc = dispatcher->InitPort(device, baud_, parity_, dataBits_, stopBits_, inSize_,
                                         outSize_, dtr_, rts_, hwFlow_);
@@ -183,16 +194,19 @@ void TComPort::doOpen() {
         const int err = dispatcher->lastErrno();
         dispatcher.reset();
         switch (rc) {
-        case -5: raiseComPortError(comerr::ecAlreadyOpen);
+        case -5:
+            raiseComPortError(comerr::ecAlreadyOpen);
         case -2:
-        case -3: raiseComPortError(comerr::ecBadId);
+        case -3:
+            raiseComPortError(comerr::ecBadId);
         case comerr::ecPermissionDenied:
             throw EPermissionDenied(
                 rc, "Permission denied for the serial port " + label + " (" + device + ": " +
                         std::strerror(err) +
                         "). Add your user to the group that owns the device (dialout on "
                         "Debian: sudo adduser $USER dialout), then log in again.");
-        default: raiseComPortError(rc);
+        default:
+            raiseComPortError(rc);
         }
     }
 
@@ -328,8 +342,8 @@ void TComPort::deviceLost(int err) {
         // The loss is what the operator needs to hear about; the port is closed either way.
     }
     const EDeviceLost lost(comerr::ecDeviceLost,
-                           "The serial port " + label + " (" + device + ") stopped working: " +
-                               std::strerror(err) +
+                           "The serial port " + label + " (" + device +
+                               ") stopped working: " + std::strerror(err) +
                                ". The port has been closed. Reconnect the reader's cable or "
                                "adapter, then reopen the port.");
     if (OnDeviceError)
@@ -362,11 +376,19 @@ void TComPort::SendString(std::string_view s) {
         raiseComPortError(rc);
 }
 
-TTraceLogState TComPort::Tracing() const { return tracing_; }
-TTraceLogState TComPort::Logging() const { return logging_; }
+TTraceLogState TComPort::Tracing() const {
+    return tracing_;
+}
+TTraceLogState TComPort::Logging() const {
+    return logging_;
+}
 
-void TComPort::setTracing(TTraceLogState s) { traceCommand(true, s); }
-void TComPort::setLogging(TTraceLogState s) { traceCommand(false, s); }
+void TComPort::setTracing(TTraceLogState s) {
+    traceCommand(true, s);
+}
+void TComPort::setLogging(TTraceLogState s) {
+    traceCommand(false, s);
+}
 
 void TComPort::traceCommand(bool trace, TTraceLogState s) {
     using enum TTraceLogState;

@@ -6,8 +6,8 @@
 // dispatcher reach the component only through its notifier object, which lives on the
 // main thread.
 
-#include "comerrors.h"
-#include "tracelog_state.h"
+#include "serial/comerrors.h"
+#include "serial/tracelog_state.h"
 
 #include <QObject>
 

@@ -1,4 +1,4 @@
-#include "dispatcher.h"
+#include "serial/dispatcher.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -53,12 +53,12 @@ struct BaudCode {
     speed_t code;
 };
 constexpr BaudCode kRates[] = {
-    {50, B50},         {75, B75},         {110, B110},       {134, B134},
-    {150, B150},       {200, B200},       {300, B300},       {600, B600},
-    {1200, B1200},     {1800, B1800},     {2400, B2400},     {4800, B4800},
-    {9600, B9600},     {19200, B19200},   {38400, B38400},   {57600, B57600},
-    {115200, B115200}, {230400, B230400}, {460800, B460800}, {500000, B500000},
-    {576000, B576000}, {921600, B921600}, {1000000, B1000000}, {1152000, B1152000},
+    {50, B50},           {75, B75},           {110, B110},         {134, B134},
+    {150, B150},         {200, B200},         {300, B300},         {600, B600},
+    {1200, B1200},       {1800, B1800},       {2400, B2400},       {4800, B4800},
+    {9600, B9600},       {19200, B19200},     {38400, B38400},     {57600, B57600},
+    {115200, B115200},   {230400, B230400},   {460800, B460800},   {500000, B500000},
+    {576000, B576000},   {921600, B921600},   {1000000, B1000000}, {1152000, B1152000},
     {1500000, B1500000}, {2000000, B2000000}, {2500000, B2500000}, {3000000, B3000000},
     {3500000, B3500000}, {4000000, B4000000},
 };
@@ -77,7 +77,9 @@ std::int32_t rateFor(speed_t code) {
     return 0;
 }
 
-bool deviceGone(int err) { return err == EIO || err == ENXIO || err == ENODEV; }
+bool deviceGone(int err) {
+    return err == EIO || err == ENXIO || err == ENODEV;
+}
 
 int openErrorCode(int err) {
     switch (err) {
@@ -85,13 +87,18 @@ int openErrorCode(int err) {
     case ENODEV:
     case ENXIO:
     case EIO:
-    case ENOTDIR: return -2;
+    case ENOTDIR:
+        return -2;
     case EBUSY:
-    case EWOULDBLOCK: return -5;
+    case EWOULDBLOCK:
+        return -5;
     case EACCES:
-    case EPERM: return comerr::ecPermissionDenied;
-    case ENOMEM: return comerr::ecOutOfMemory;
-    default: return -systemCodeForErrno(err);
+    case EPERM:
+        return comerr::ecPermissionDenied;
+    case ENOMEM:
+        return comerr::ecOutOfMemory;
+    default:
+        return -systemCodeForErrno(err);
     }
 }
 
@@ -127,10 +134,9 @@ TSerialDispatcher::~TSerialDispatcher() {
 }
 
 std::uint32_t TSerialDispatcher::elapsedMs() const {
-    return static_cast<std::uint32_t>(
-        std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() -
-                                                              logStart_)
-            .count());
+    return static_cast<std::uint32_t>(std::chrono::duration_cast<std::chrono::milliseconds>(
+                                          std::chrono::steady_clock::now() - logStart_)
+                                          .count());
 }
 
 int TSerialDispatcher::InitPort(const std::string& device, std::int32_t baud, TParity parity,
@@ -239,18 +245,35 @@ int TSerialDispatcher::SetLine(std::int32_t baud, TParity parity, std::uint16_t 
 
     want.c_cflag &= ~(PARENB | PARODD | CMSPAR);
     switch (parity) {
-    case TParity::pNone: break;
-    case TParity::pOdd: want.c_cflag |= PARENB | PARODD; break;
-    case TParity::pEven: want.c_cflag |= PARENB; break;
-    case TParity::pMark: want.c_cflag |= PARENB | PARODD | CMSPAR; break;
-    case TParity::pSpace: want.c_cflag |= PARENB | CMSPAR; break;
+    case TParity::pNone:
+        break;
+    case TParity::pOdd:
+        want.c_cflag |= PARENB | PARODD;
+        break;
+    case TParity::pEven:
+        want.c_cflag |= PARENB;
+        break;
+    case TParity::pMark:
+        want.c_cflag |= PARENB | PARODD | CMSPAR;
+        break;
+    case TParity::pSpace:
+        want.c_cflag |= PARENB | CMSPAR;
+        break;
     }
     want.c_cflag &= ~CSIZE;
     switch (dataBits) {
-    case 5: want.c_cflag |= CS5; break;
-    case 6: want.c_cflag |= CS6; break;
-    case 7: want.c_cflag |= CS7; break;
-    default: want.c_cflag |= CS8; break;
+    case 5:
+        want.c_cflag |= CS5;
+        break;
+    case 6:
+        want.c_cflag |= CS6;
+        break;
+    case 7:
+        want.c_cflag |= CS7;
+        break;
+    default:
+        want.c_cflag |= CS8;
+        break;
     }
     // With five data bits a UART's second stop bit is one and a half bits long.
     if (stopBits == 2 || dataBits == 5)
@@ -259,7 +282,8 @@ int TSerialDispatcher::SetLine(std::int32_t baud, TParity parity, std::uint16_t 
         want.c_cflag &= ~CSTOPB;
 
     const tcflag_t lineBits = PARENB | PARODD | CMSPAR | CSIZE | CSTOPB;
-    const bool sameLine = ::cfgetospeed(&now) == speed && (now.c_cflag & lineBits) == (want.c_cflag & lineBits);
+    const bool sameLine =
+        ::cfgetospeed(&now) == speed && (now.c_cflag & lineBits) == (want.c_cflag & lineBits);
     if (sameLine && std::memcmp(&now, &want, sizeof now) == 0)
         return 0;
     if (!sameLine && running_ > 0) {
@@ -511,7 +535,8 @@ void TSerialDispatcher::dispatchThread() {
         bool event;
         {
             std::unique_lock lock(signalLock_);
-            event = signalCv_.wait_for(lock, kPollInterval, [this] { return commEvent_ || stop_.load(); });
+            event = signalCv_.wait_for(lock, kPollInterval,
+                                       [this] { return commEvent_ || stop_.load(); });
             if (stop_)
                 break;
             commEvent_ = false;
@@ -852,6 +877,8 @@ void TSerialDispatcher::closeDevice() {
     obuf_.shrink_to_fit();
 }
 
-bool TSerialDispatcher::threadsRunning() const { return running_ > 0; }
+bool TSerialDispatcher::threadsRunning() const {
+    return running_ > 0;
+}
 
 } // namespace px708

@@ -12,8 +12,8 @@
 // dispatchLock_ (dispatch ring, read counts, notification flags). When two are held, the
 // dispatch or output lock is taken first and the general lock second.
 
-#include "comport.h"
-#include "tracelog.h"
+#include "serial/comport.h"
+#include "serial/tracelog.h"
 
 #include <atomic>
 #include <chrono>

@@ -1,7 +1,8 @@
-#include "portmap.h"
+#include "serial/portmap.h"
 
-#include <QSettings>
-#include <QString>
+#include "serial/inifile.h"
+
+#include <charconv>
 
 #include <mutex>
 
@@ -15,18 +16,17 @@ std::map<int, std::string>& portMap() {
 }
 } // namespace
 
-std::map<int, std::string> readPortMap(const std::string& iniPath) {
+std::map<int, std::string> readPortMap(const IniFile& ini) {
     std::map<int, std::string> result;
-    QSettings ini(QString::fromStdString(iniPath), QSettings::IniFormat);
-    ini.beginGroup(QStringLiteral("ports"));
-    const QStringList keys = ini.childKeys();
-    for (const QString& key : keys) {
-        if (!key.startsWith(QLatin1String("COM"), Qt::CaseInsensitive))
+    for (const auto& [key, device] : ini.entries("ports")) {
+        if (key.size() <= 3 || !sameIniName(std::string_view(key).substr(0, 3), "COM"))
             continue;
-        bool ok = false;
-        const int n = key.mid(3).toInt(&ok);
-        if (ok && n > 0)
-            result[n] = ini.value(key).toString().trimmed().toStdString();
+        int n = 0;
+        const char* first = key.data() + 3;
+        const char* last = key.data() + key.size();
+        const auto [end, ec] = std::from_chars(first, last, n);
+        if (ec == std::errc() && end == last && n > 0 && !result.contains(n))
+            result[n] = device;
     }
     return result;
 }

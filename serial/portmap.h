@@ -7,9 +7,13 @@
 #include <string>
 
 namespace px708 {
+class IniFile;
+}
 
-// Reads [ports] from the ini file at path (a missing file gives an empty map).
-std::map<int, std::string> readPortMap(const std::string& iniPath);
+namespace px708 {
+
+// The [ports] section: keys COMn (any case, n > 0) with their device paths.
+std::map<int, std::string> readPortMap(const IniFile& ini);
 void setPortMap(std::map<int, std::string> map);
 std::string devicePathForPort(int n);
 

@@ -1,6 +1,6 @@
-#include "portprobe.h"
+#include "serial/portprobe.h"
 
-#include "portmap.h"
+#include "serial/portmap.h"
 
 #include <cerrno>
 

@@ -1,6 +1,6 @@
-#include "tracelog.h"
+#include "serial/tracelog.h"
 
-#include "comerrors.h"
+#include "serial/comerrors.h"
 
 #include <algorithm>
 #include <array>

@@ -1,7 +1,7 @@
 // px708-sim: a PX-708 reader on the far end of a serial line, for demonstrations without
 // hardware and for the tests.
 
-#include "simulator.h"
+#include "sim/simulator.h"
 
 #include <cstdlib>
 #include <iostream>

@@ -1,6 +1,6 @@
-#include "simclock.h"
+#include "sim/simclock.h"
 
-#include "simhex.h"
+#include "sim/simhex.h"
 
 #include <chrono>
 #include <cstdio>

@@ -1,4 +1,4 @@
-#include "simhex.h"
+#include "sim/simhex.h"
 
 #include <algorithm>
 

@@ -1,6 +1,6 @@
-#include "simreader.h"
+#include "sim/simreader.h"
 
-#include "simhex.h"
+#include "sim/simhex.h"
 
 #include <algorithm>
 #include <cstdio>

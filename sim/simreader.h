@@ -4,7 +4,7 @@
 // given a transponder held to the antenna, what the reader stores or sends.
 // Thread affinity: one thread (the simulator's loop). No I/O: callers send the returned bytes.
 
-#include "simstate.h"
+#include "sim/simstate.h"
 
 #include <string>
 #include <string_view>

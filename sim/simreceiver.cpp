@@ -1,6 +1,6 @@
-#include "simreceiver.h"
+#include "sim/simreceiver.h"
 
-#include "simreader.h"
+#include "sim/simreader.h"
 
 namespace px708::sim {
 

@@ -1,6 +1,6 @@
-#include "simstate.h"
+#include "sim/simstate.h"
 
-#include "simhex.h"
+#include "sim/simhex.h"
 
 #include <algorithm>
 #include <cerrno>

@@ -2,7 +2,7 @@
 // Everything the virtual reader keeps between commands and between runs, and its state file.
 // Plain values; not thread-safe (the simulator's loop is the only user).
 
-#include "simclock.h"
+#include "sim/simclock.h"
 
 #include <deque>
 #include <optional>

@@ -1,10 +1,10 @@
-#include "simulator.h"
+#include "sim/simulator.h"
 
-#include "simhex.h"
-#include "simline.h"
-#include "simreader.h"
-#include "simreceiver.h"
-#include "simstate.h"
+#include "sim/simhex.h"
+#include "sim/simline.h"
+#include "sim/simreader.h"
+#include "sim/simreceiver.h"
+#include "sim/simstate.h"
 
 #include <algorithm>
 #include <cerrno>

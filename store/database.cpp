@@ -1,8 +1,8 @@
-#include "database.h"
+#include "store/database.h"
 
-#include "schemas.h"
-#include "sqlitehandle.h"
-#include "storeerror.h"
+#include "store/schemas.h"
+#include "store/sqlitehandle.h"
+#include "store/storeerror.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -1,6 +1,6 @@
-#include "datesettings.h"
+#include "store/datesettings.h"
 
-#include "storeerror.h"
+#include "store/storeerror.h"
 
 #include <QLocale>
 

@@ -1,8 +1,8 @@
-#include "field.h"
+#include "store/field.h"
 
-#include "datesettings.h"
-#include "storeerror.h"
-#include "table.h"
+#include "store/datesettings.h"
+#include "store/storeerror.h"
+#include "store/table.h"
 
 namespace px708 {
 namespace {

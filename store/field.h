@@ -17,7 +17,7 @@
 //
 // Thread affinity: that of its Table (main thread).
 
-#include "schemas.h"
+#include "store/schemas.h"
 
 #include <QDate>
 #include <QString>

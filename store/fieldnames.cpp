@@ -1,6 +1,6 @@
-#include "fieldnames.h"
+#include "store/fieldnames.h"
 
-#include "table.h"
+#include "store/table.h"
 
 namespace px708 {
 

@@ -1,6 +1,6 @@
-#include "filelock.h"
+#include "store/filelock.h"
 
-#include "storeerror.h"
+#include "store/storeerror.h"
 
 #include <cerrno>
 #include <cstring>

@@ -1,8 +1,8 @@
-#include "readingstables.h"
+#include "store/readingstables.h"
 
-#include "schemas.h"
-#include "storeerror.h"
-#include "table.h"
+#include "store/schemas.h"
+#include "store/storeerror.h"
+#include "store/table.h"
 
 namespace px708 {
 

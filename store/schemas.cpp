@@ -1,4 +1,4 @@
-#include "schemas.h"
+#include "store/schemas.h"
 
 #include <QStringList>
 

@@ -1,7 +1,7 @@
-#include "settingsrecord.h"
+#include "store/settingsrecord.h"
 
-#include "datesettings.h"
-#include "table.h"
+#include "store/datesettings.h"
+#include "store/table.h"
 
 #include <algorithm>
 

@@ -1,6 +1,6 @@
-#include "sqlitehandle.h"
+#include "store/sqlitehandle.h"
 
-#include "storeerror.h"
+#include "store/storeerror.h"
 
 namespace px708::sql {
 

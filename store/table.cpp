@@ -1,7 +1,7 @@
-#include "table.h"
+#include "store/table.h"
 
-#include "database.h"
-#include "storeerror.h"
+#include "store/database.h"
+#include "store/storeerror.h"
 
 #include <QStringList>
 

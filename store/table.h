@@ -31,10 +31,10 @@
 // Thread affinity: main thread only. The signals are emitted synchronously, "about to"
 // signals before the change and the others after it, so a QAbstractItemModel can forward them.
 
-#include "field.h"
-#include "filelock.h"
-#include "schemas.h"
-#include "sqlitehandle.h"
+#include "store/field.h"
+#include "store/filelock.h"
+#include "store/schemas.h"
+#include "store/sqlitehandle.h"
 
 #include <QObject>
 #include <QString>

@@ -1,4 +1,4 @@
-#include "clockpicker.h"
+#include "ui/clockpicker.h"
 
 #include <QKeyEvent>
 #include <QLineEdit>

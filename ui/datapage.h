@@ -15,7 +15,7 @@
 // Thread affinity: main thread only. The context's tblc and tbld must be set and outlive the
 // page.
 
-#include "pagecontext.h"
+#include "ui/pagecontext.h"
 
 #include <QWidget>
 

@@ -1,6 +1,6 @@
-#include "dateformat.h"
+#include "ui/dateformat.h"
 
-#include "datesettings.h"
+#include "store/datesettings.h"
 
 QString dateEditFormat() {
     const QString pattern = px708::DateSettings::shortDatePattern();

@@ -1,7 +1,7 @@
-#include "dbnavigator.h"
+#include "ui/dbnavigator.h"
 
-#include "modal.h"
-#include "table.h"
+#include "store/table.h"
+#include "ui/modal.h"
 
 #include <QApplication>
 #include <QHBoxLayout>

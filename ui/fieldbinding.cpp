@@ -1,9 +1,9 @@
-#include "fieldbinding.h"
+#include "ui/fieldbinding.h"
 
-#include "dateformat.h"
-#include "radiogroup.h"
-#include "storeerror.h"
-#include "table.h"
+#include "store/storeerror.h"
+#include "store/table.h"
+#include "ui/dateformat.h"
+#include "ui/radiogroup.h"
 
 #include <QCheckBox>
 #include <QDateEdit>

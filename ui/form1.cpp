@@ -1,37 +1,31 @@
-#include "form1.h"
+#include "ui/form1.h"
 
-#include "comport.h"
-#include "database.h"
-#include "datapage.h"
-#include "dateformat.h"
-#include "datesettings.h"
-#include "errorbox.h"
-#include "fieldbinding.h"
-#include "fieldnames.h"
-#include "formmessage.h"
-#include "formsetup.h"
-#include "inifile.h"
-#include "modal.h"
-#include "paths.h"
-#include "portmap.h"
-#include "portselectform.h"
-#include "radiogroup.h"
-#include "readerlink.h"
-#include "readingstables.h"
-#include "schemas.h"
-#include "settingsrecord.h"
-#include "storeerror.h"
-#include "table.h"
+#include "link/modesettings.h"
+#include "link/readerlink.h"
+#include "serial/comport.h"
+#include "serial/inifile.h"
+#include "serial/portmap.h"
+#include "store/database.h"
+#include "store/datesettings.h"
+#include "store/fieldnames.h"
+#include "store/readingstables.h"
+#include "store/schemas.h"
+#include "store/settingsrecord.h"
+#include "store/storeerror.h"
+#include "store/table.h"
+#include "ui/datapage.h"
+#include "ui/dateformat.h"
+#include "ui/errorbox.h"
+#include "ui/fieldbinding.h"
+#include "ui/formmessage.h"
+#include "ui/formsetup.h"
+#include "ui/modal.h"
+#include "ui/paths.h"
+#include "ui/portselectform.h"
+#include "ui/radiogroup.h"
+#include "ui/settingspage.h"
+#include "ui/zelmarpage.h"
 #include "ui_form1.h"
-
-#if __has_include("settingspage.h")
-#include "settingspage.h"
-#define PX708_HAVE_SETTINGS_PAGE 1
-#endif
-#if __has_include("zelmarpage.h")
-#include "zelmarpage.h"
-#define PX708_HAVE_ZELMAR_PAGE 1
-#endif
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -188,21 +182,16 @@ void TForm1::initCom1() {
 }
 
 void TForm1::hostPageWidgets() {
-#ifdef PX708_HAVE_SETTINGS_PAGE
     auto* settings = new TSettingsPage(*context_, pageSheet(px708::page::settings1));
     settingsPage_ = settings;
     hostPage(px708::page::settings1, settings);
-#endif
-#ifdef PX708_HAVE_ZELMAR_PAGE
     hostPage(px708::page::zelmarSettings2,
              new TZelmarPage(*context_, pageSheet(px708::page::zelmarSettings2)));
-#endif
     dataPage_ = new TDataPage(*context_, pageSheet(px708::page::data));
     hostPage(px708::page::data, dataPage_);
 }
 
 void TForm1::bindSettingsControls() {
-#ifdef PX708_HAVE_SETTINGS_PAGE
     auto* page = static_cast<TSettingsPage*>(settingsPage_);
     settingsBinder_ = new FieldBinder(*tblc_, this);
     settingsBinder_->setErrorHandler([this](const std::exception& e) { showException(e); });
@@ -227,7 +216,6 @@ void TForm1::bindSettingsControls() {
             [this] { guard(&TForm1::PortSpinEdit1Enter); });
     connect(page, &TSettingsPage::PortSpinEdit1Exit, this,
             [this] { guard(&TForm1::PortSpinEdit1Exit); });
-#endif
 }
 
 void TForm1::connectControls() {
@@ -275,14 +263,14 @@ void TForm1::guard(void (TForm1::*handler)()) {
 
 void TForm1::FormCreate() {
     px708::guarded(this, [this] {
-        const std::filesystem::path ini = px708::locateIniFile();
+        const px708::IniFile ini = px708::IniFile::read(px708::locateIniFile());
         if (auto* browser = findChild<QTextBrowser*>(QStringLiteral("WebBrowser1")))
             browser->setSource(QUrl::fromLocalFile(
                 QString::fromStdString((px708::dataFolder() / "px706.htm").string())));
         const px708::ModeSettings mode = px708::readModeSettings(ini);
         extra_ = mode.extra;
         link_->setPause(mode.pause);
-        px708::setPortMap(px708::readPortMap(ini.string()));
+        px708::setPortMap(px708::readPortMap(ini));
         ui->Page->setTabVisible(px708::page::onlineSettings4, extra_ == 1);
         ui->Page->setTabVisible(px708::page::keylotUpload, false);
         ui->Page->setTabVisible(px708::page::manual, false);
@@ -362,7 +350,6 @@ void TForm1::FormClose() {
 }
 
 void TForm1::rgbaudpChange() {
-#ifdef PX708_HAVE_SETTINGS_PAGE
     px708::TComPort& com = *Com1_;
     com.setOpen(false);
     // The pause is the original's: no input is handled while it lasts.
@@ -371,7 +358,6 @@ void TForm1::rgbaudpChange() {
     if (item >= 0 && item < static_cast<int>(px708::settings::kProgramBaudRates.size()))
         com.setBaud(px708::settings::kProgramBaudRates[static_cast<std::size_t>(item)]);
     com.setOpen(true);
-#endif
 }
 
 void TForm1::PortSpinEdit1Enter() {
@@ -385,18 +371,14 @@ void TForm1::PortSpinEdit1Exit() {
 }
 
 void TForm1::rgdtChange() {
-#ifdef PX708_HAVE_SETTINGS_PAGE
     const int flag = static_cast<TSettingsPage*>(settingsPage_)->rgdt()->itemIndex();
     px708::settings::storeDateOrder(*tblc_, flag);
     applyDatePattern();
-#endif
 }
 
 void TForm1::DBEdit1Change() {
-#ifdef PX708_HAVE_SETTINGS_PAGE
     px708::DateSettings::setDateSeparator(
         static_cast<TSettingsPage*>(settingsPage_)->DBEdit1()->text());
-#endif
     // The reader's dates use the new separator at once, and so does a short date pattern built
     // with "/"; one built with another separator keeps it until the date format is chosen
     // again or the next start.
@@ -406,9 +388,7 @@ void TForm1::DBEdit1Change() {
 void TForm1::applyDatePattern() {
     if (dataPage_)
         dataPage_->applyDatePattern();
-#ifdef PX708_HAVE_SETTINGS_PAGE
     static_cast<TSettingsPage*>(settingsPage_)->applyDatePattern();
-#endif
 }
 
 void TForm1::PageChange(int index) {

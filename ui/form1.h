@@ -13,8 +13,8 @@
 //
 // Thread affinity: main thread only.
 
-#include "linkview.h"
-#include "pagecontext.h"
+#include "link/linkview.h"
+#include "ui/pagecontext.h"
 
 #include <QWidget>
 

@@ -4,7 +4,7 @@
 // Thread affinity: main thread only. The main window owns every object referred to here and
 // outlives the page widgets, so the references stay valid for a page's whole life.
 
-#include "linkview.h"
+#include "link/linkview.h"
 
 #include <exception>
 #include <functional>

@@ -1,6 +1,6 @@
-#include "pagesupport.h"
+#include "ui/pagesupport.h"
 
-#include "modal.h"
+#include "ui/modal.h"
 
 #include <QApplication>
 #include <QFocusEvent>

@@ -4,7 +4,7 @@
 //
 // Thread affinity: main thread only.
 
-#include "pagecontext.h"
+#include "ui/pagecontext.h"
 
 #include <QColor>
 #include <QString>

@@ -1,4 +1,4 @@
-#include "radiogroup.h"
+#include "ui/radiogroup.h"
 
 #include <QButtonGroup>
 #include <QGridLayout>

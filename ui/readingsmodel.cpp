@@ -1,7 +1,7 @@
-#include "readingsmodel.h"
+#include "ui/readingsmodel.h"
 
-#include "storeerror.h"
-#include "table.h"
+#include "store/storeerror.h"
+#include "store/table.h"
 
 ReadingsModel::ReadingsModel(px708::Table& table, QObject* parent)
     : QAbstractTableModel(parent), table_(table) {

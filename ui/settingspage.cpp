@@ -1,12 +1,12 @@
-#include "settingspage.h"
+#include "ui/settingspage.h"
 
-#include "catalogue.h"
-#include "clocktext.h"
-#include "dateformat.h"
-#include "datesettings.h"
-#include "pagesupport.h"
-#include "radiogroup.h"
-#include "readerlink.h"
+#include "link/catalogue.h"
+#include "link/clocktext.h"
+#include "link/readerlink.h"
+#include "store/datesettings.h"
+#include "ui/dateformat.h"
+#include "ui/pagesupport.h"
+#include "ui/radiogroup.h"
 #include "ui_settingspage.h"
 
 #include <QDateEdit>

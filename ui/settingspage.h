@@ -13,7 +13,7 @@
 //
 // Thread affinity: main thread only.
 
-#include "pagecontext.h"
+#include "ui/pagecontext.h"
 
 #include <QDateTime>
 #include <QWidget>

@@ -1,7 +1,7 @@
-#include "zelmarpage.h"
+#include "ui/zelmarpage.h"
 
-#include "pagesupport.h"
-#include "readerlink.h"
+#include "link/readerlink.h"
+#include "ui/pagesupport.h"
 #include "ui_zelmarpage.h"
 
 #include <QFont>

@@ -10,7 +10,7 @@
 //
 // Thread affinity: main thread only.
 
-#include "pagecontext.h"
+#include "ui/pagecontext.h"
 
 #include <QWidget>
 

@@ -3,13 +3,13 @@
 // Reports the time and the growth of resident memory that one opening costs. The table lives
 // in a folder beside the build's bin/ folder.
 
-#include "database.h"
-#include "datesettings.h"
-#include "benchfolder.h"
-#include "millionrows.h"
-#include "readingsmodel.h"
-#include "schemas.h"
-#include "table.h"
+#include "bench/support/benchfolder.h"
+#include "bench/support/millionrows.h"
+#include "store/database.h"
+#include "store/datesettings.h"
+#include "store/schemas.h"
+#include "store/table.h"
+#include "ui/readingsmodel.h"
 
 #include <QApplication>
 #include <QDir>

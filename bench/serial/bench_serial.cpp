@@ -1,7 +1,7 @@
 // Receive latency and sustained receive of the serial component over a pseudo-terminal.
 
-#include "comport.h"
-#include "portmap.h"
+#include "serial/comport.h"
+#include "serial/portmap.h"
 
 #include <benchmark/benchmark.h>
 
@@ -102,7 +102,8 @@ void BM_SustainedReceive(benchmark::State& state) {
         std::thread writer([&] {
             std::vector<char> chunk;
             std::size_t sent = 0;
-            const std::size_t step = bytesPerSecond ? std::max<std::size_t>(bytesPerSecond / 100, 1) : 65536;
+            const std::size_t step =
+                bytesPerSecond ? std::max<std::size_t>(bytesPerSecond / 100, 1) : 65536;
             while (sent < total) {
                 const std::size_t n = std::min(step, total - sent);
                 chunk.resize(n);
@@ -133,7 +134,12 @@ void BM_SustainedReceive(benchmark::State& state) {
     }
 }
 // 115200 baud is 11520 bytes a second; then as fast as the peer can write.
-BENCHMARK(BM_SustainedReceive)->Args({11520, 60})->Args({0, 0})->UseManualTime()->Iterations(1)->Unit(benchmark::kSecond);
+BENCHMARK(BM_SustainedReceive)
+    ->Args({11520, 60})
+    ->Args({0, 0})
+    ->UseManualTime()
+    ->Iterations(1)
+    ->Unit(benchmark::kSecond);
 
 } // namespace
 

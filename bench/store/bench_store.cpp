@@ -2,12 +2,12 @@
 // the grid and jumping to its last row. The tables live in a folder beside the build's bin/
 // folder (not /tmp, which may be a memory file system where synchronisation costs nothing).
 
-#include "database.h"
-#include "datesettings.h"
-#include "benchfolder.h"
-#include "millionrows.h"
-#include "schemas.h"
-#include "table.h"
+#include "bench/support/benchfolder.h"
+#include "bench/support/millionrows.h"
+#include "store/database.h"
+#include "store/datesettings.h"
+#include "store/schemas.h"
+#include "store/table.h"
 
 #include <QDir>
 #include <QFileInfo>

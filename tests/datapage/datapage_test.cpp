@@ -1,8 +1,8 @@
-#include "datapagefixture.h"
-#include "dbnavigator.h"
-#include "fieldnames.h"
-#include "readerlink.h"
-#include "readingsmodel.h"
+#include "link/readerlink.h"
+#include "store/fieldnames.h"
+#include "tests/datapage/datapagefixture.h"
+#include "ui/dbnavigator.h"
+#include "ui/readingsmodel.h"
 
 #include <QCheckBox>
 #include <QDateEdit>

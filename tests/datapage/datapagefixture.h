@@ -3,17 +3,17 @@
 // with the operator's hands: clicks, typing, leaving a control, and rows written into a
 // readings table before the start, as another program would.
 
-#include "comport.h"
-#include "database.h"
-#include "datapage.h"
-#include "datesettings.h"
-#include "form1.h"
-#include "portmap.h"
-#include "readerlink.h"
-#include "readingstables.h"
-#include "schemas.h"
-#include "table.h"
-#include "uitestsupport.h"
+#include "link/readerlink.h"
+#include "serial/comport.h"
+#include "serial/portmap.h"
+#include "store/database.h"
+#include "store/datesettings.h"
+#include "store/readingstables.h"
+#include "store/schemas.h"
+#include "store/table.h"
+#include "tests/ui/uitestsupport.h"
+#include "ui/datapage.h"
+#include "ui/form1.h"
 
 #include <gtest/gtest.h>
 

@@ -5,10 +5,10 @@
 // With FILE the window is grabbed into it and the program ends; without it, it keeps running
 // for a screenshot of the screen.
 
-#include "application.h"
-#include "datapagefixture.h"
-#include "fieldnames.h"
-#include "formsetup.h"
+#include "store/fieldnames.h"
+#include "tests/datapage/datapagefixture.h"
+#include "ui/application.h"
+#include "ui/formsetup.h"
 
 #include <QSpinBox>
 

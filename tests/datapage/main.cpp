@@ -1,4 +1,4 @@
-#include "application.h"
+#include "ui/application.h"
 
 #include <gtest/gtest.h>
 

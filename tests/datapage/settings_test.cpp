@@ -1,7 +1,7 @@
-#include "datapagefixture.h"
-#include "formsetup.h"
-#include "radiogroup.h"
-#include "settingsrecord.h"
+#include "store/settingsrecord.h"
+#include "tests/datapage/datapagefixture.h"
+#include "ui/formsetup.h"
+#include "ui/radiogroup.h"
 
 #include <QLabel>
 #include <QRadioButton>

@@ -1,9 +1,9 @@
 // Reply interpretation, line by line: each row feeds one completed line into the interpreter
 // in a command state and compares what the window was told and what becomes of the line.
 
-#include "catalogue.h"
-#include "readerlink.h"
-#include "recordingview.h"
+#include "link/catalogue.h"
+#include "link/readerlink.h"
+#include "tests/link/recordingview.h"
 
 #include <gtest/gtest.h>
 

@@ -1,11 +1,11 @@
 // The link over a real pseudo-terminal: a TComPort opened on the slave, the reader scripted
 // on the master, deliveries received through the Qt event loop.
 
-#include "comport.h"
-#include "portmap.h"
-#include "ptypeer.h"
-#include "readerlink.h"
-#include "recordingview.h"
+#include "link/readerlink.h"
+#include "serial/comport.h"
+#include "serial/portmap.h"
+#include "tests/link/recordingview.h"
+#include "tests/support/ptypeer.h"
 
 #include <QCoreApplication>
 

@@ -2,7 +2,7 @@
 // A window stand-in for the link tests: it records every call as one readable event and keeps
 // the texts of edits, so that tests can compare what the link did with what the reader said.
 
-#include "linkview.h"
+#include "link/linkview.h"
 
 #include <functional>
 #include <map>

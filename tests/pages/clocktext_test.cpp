@@ -1,7 +1,7 @@
 // The reader clock text and its display, on the rows that the window tests do not reach:
 // weekdays across month, year and leap-day boundaries, and replies that are no clock text.
 
-#include "clocktext.h"
+#include "link/clocktext.h"
 
 #include <gtest/gtest.h>
 

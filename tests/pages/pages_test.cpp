@@ -1,9 +1,9 @@
 // The two reader pages against a scripted reader on a pseudo-terminal: the exact bytes of
 // every command, the page after each reply, refusals, input errors, and the edit rules.
 
-#include "datesettings.h"
-#include "pagesfixture.h"
-#include "settingspage.h"
+#include "store/datesettings.h"
+#include "tests/pages/pagesfixture.h"
+#include "ui/settingspage.h"
 
 #include <QClipboard>
 #include <QDateEdit>

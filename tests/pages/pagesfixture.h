@@ -3,12 +3,12 @@
 // the operator's hands on the two reader pages: clicks on tabs, buttons and radio items,
 // typing, leaving an edit with Tab.
 
-#include "comport.h"
-#include "form1.h"
-#include "portmap.h"
-#include "radiogroup.h"
-#include "readerlink.h"
-#include "uitestsupport.h"
+#include "link/readerlink.h"
+#include "serial/comport.h"
+#include "serial/portmap.h"
+#include "tests/ui/uitestsupport.h"
+#include "ui/form1.h"
+#include "ui/radiogroup.h"
 
 #include <gtest/gtest.h>
 

@@ -3,9 +3,9 @@
 // With FILE the window is grabbed into it and the program ends; without it, it keeps running
 // for a screenshot of the screen. Every dialog is answered at once, so none waits.
 
-#include "application.h"
-#include "form1.h"
-#include "uitestsupport.h"
+#include "tests/ui/uitestsupport.h"
+#include "ui/application.h"
+#include "ui/form1.h"
 
 #include <QTabWidget>
 #include <QTimer>

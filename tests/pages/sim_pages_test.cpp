@@ -1,7 +1,7 @@
 // The two reader pages end to end against the virtual reader px708-sim on a pseudo-terminal:
 // what the operator sets is what the reader keeps and reads back.
 
-#include "pagesfixture.h"
+#include "tests/pages/pagesfixture.h"
 
 #include <QDateEdit>
 #include <QRegularExpression>

@@ -1,8 +1,8 @@
 // The serial port component and its dispatcher, over real pseudo-terminals.
 
-#include "comport.h"
-#include "portmap.h"
-#include "ptypeer.h"
+#include "serial/comport.h"
+#include "serial/portmap.h"
+#include "tests/support/ptypeer.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 #pragma once
 // A virtual reader started from a state written here, with the PC's end of its line open.
 
-#include "simclient.h"
+#include "tests/sim/simclient.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 // Every command of the reader's catalogue and its refusal, sent from a plain client over the
 // pseudo-terminal to a reader in a known state.
 
-#include "knownreader.h"
+#include "tests/sim/knownreader.h"
 
 #include <gtest/gtest.h>
 

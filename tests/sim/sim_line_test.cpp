@@ -1,7 +1,7 @@
 // The line itself: the link to the slave, pacing losses, split and delayed replies, the end of
 // the program, and a PC side that closes and opens the port again.
 
-#include "knownreader.h"
+#include "tests/sim/knownreader.h"
 
 #include <gtest/gtest.h>
 

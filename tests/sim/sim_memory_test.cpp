@@ -1,7 +1,7 @@
 // The reader's memory: record lines of the dumps, upload records and keylot records, free memory
 // and readings taken in Zelmar mode.
 
-#include "knownreader.h"
+#include "tests/sim/knownreader.h"
 
 #include <gtest/gtest.h>
 

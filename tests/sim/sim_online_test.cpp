@@ -1,7 +1,7 @@
 // On-line mode: readings sent as they are made, and the download store served one reading per
 // ENQ until a lone ACK.
 
-#include "knownreader.h"
+#include "tests/sim/knownreader.h"
 
 #include <gtest/gtest.h>
 

@@ -1,8 +1,8 @@
 // The state file: what is written reads back as the same reader, bad files are refused with the
 // line that is wrong, and a reader kept in a file between runs comes back as it was left.
 
-#include "knownreader.h"
-#include "simstate.h"
+#include "sim/simstate.h"
+#include "tests/sim/knownreader.h"
 
 #include <gtest/gtest.h>
 

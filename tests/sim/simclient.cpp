@@ -1,4 +1,4 @@
-#include "simclient.h"
+#include "tests/sim/simclient.h"
 
 #include <cerrno>
 #include <csignal>

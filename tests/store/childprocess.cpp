@@ -1,4 +1,4 @@
-#include "childprocess.h"
+#include "tests/store/childprocess.h"
 
 #include <cerrno>
 #include <csignal>

@@ -1,7 +1,7 @@
-#include "database.h"
-#include "schemas.h"
-#include "storeerror.h"
-#include "table.h"
+#include "store/database.h"
+#include "store/schemas.h"
+#include "store/storeerror.h"
+#include "store/table.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,5 +1,5 @@
-#include "datesettings.h"
-#include "storeerror.h"
+#include "store/datesettings.h"
+#include "store/storeerror.h"
 
 #include <gtest/gtest.h>
 

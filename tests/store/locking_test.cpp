@@ -1,10 +1,10 @@
 // The tables shared with other programs: each case starts this executable a second time as
 // the other program (ChildProcess).
 
-#include "childprocess.h"
-#include "readingstables.h"
-#include "storeerror.h"
-#include "storefixture.h"
+#include "store/readingstables.h"
+#include "store/storeerror.h"
+#include "tests/store/childprocess.h"
+#include "tests/store/storefixture.h"
 
 #include <sqlite3.h>
 

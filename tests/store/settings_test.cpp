@@ -1,8 +1,8 @@
-#include "fieldnames.h"
-#include "readingstables.h"
-#include "settingsrecord.h"
-#include "storeerror.h"
-#include "storefixture.h"
+#include "store/fieldnames.h"
+#include "store/readingstables.h"
+#include "store/settingsrecord.h"
+#include "store/storeerror.h"
+#include "tests/store/storefixture.h"
 
 #include <QFile>
 

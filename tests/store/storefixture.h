@@ -2,10 +2,10 @@
 // A database folder of its own for each test: a temporary folder whose "database" folder the
 // connection creates with the seven empty tables.
 
-#include "database.h"
-#include "datesettings.h"
-#include "schemas.h"
-#include "table.h"
+#include "store/database.h"
+#include "store/datesettings.h"
+#include "store/schemas.h"
+#include "store/table.h"
 
 #include <QTemporaryDir>
 

@@ -6,10 +6,10 @@
 //                                                 each row's number once its post returned
 //   count <folder> <file>                         prints the number of rows
 
-#include "database.h"
-#include "schemas.h"
-#include "storeerror.h"
-#include "table.h"
+#include "store/database.h"
+#include "store/schemas.h"
+#include "store/storeerror.h"
+#include "store/table.h"
 
 #include <gtest/gtest.h>
 

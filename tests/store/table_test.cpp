@@ -1,5 +1,5 @@
-#include "storeerror.h"
-#include "storefixture.h"
+#include "store/storeerror.h"
+#include "tests/store/storefixture.h"
 
 #include <QFile>
 

@@ -1,5 +1,5 @@
-#include "scratch.h"
-#include "tracelog.h"
+#include "serial/tracelog.h"
+#include "tests/tracelog/scratch.h"
 
 #include <gtest/gtest.h>
 

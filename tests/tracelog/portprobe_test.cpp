@@ -1,5 +1,5 @@
-#include "portmap.h"
-#include "portprobe.h"
+#include "serial/portmap.h"
+#include "serial/portprobe.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
-#include "comerrors.h"
-#include "scratch.h"
-#include "tracelog.h"
+#include "serial/comerrors.h"
+#include "serial/tracelog.h"
+#include "tests/tracelog/scratch.h"
 
 #include <gtest/gtest.h>
 

@@ -1,8 +1,8 @@
-#include "errorbox.h"
-#include "formmessage.h"
-#include "modal.h"
-#include "portselectform.h"
-#include "uitestsupport.h"
+#include "tests/ui/uitestsupport.h"
+#include "ui/errorbox.h"
+#include "ui/formmessage.h"
+#include "ui/modal.h"
+#include "ui/portselectform.h"
 
 #include <gtest/gtest.h>
 

@@ -1,9 +1,9 @@
-#include "comport.h"
-#include "errorbox.h"
-#include "form1.h"
-#include "portmap.h"
-#include "readerlink.h"
-#include "uitestsupport.h"
+#include "link/readerlink.h"
+#include "serial/comport.h"
+#include "serial/portmap.h"
+#include "tests/ui/uitestsupport.h"
+#include "ui/errorbox.h"
+#include "ui/form1.h"
 
 #include <gtest/gtest.h>
 

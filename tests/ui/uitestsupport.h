@@ -3,13 +3,13 @@
 // that answers every modal dialog instead of the operator, and a scratch workspace that the
 // window's start-up reads its px708.ini from and writes its trace and log into.
 
-#include "database.h"
-#include "formmessage.h"
-#include "modal.h"
-#include "ptypeer.h"
-#include "schemas.h"
-#include "settingsrecord.h"
-#include "table.h"
+#include "store/database.h"
+#include "store/schemas.h"
+#include "store/settingsrecord.h"
+#include "store/table.h"
+#include "tests/support/ptypeer.h"
+#include "ui/formmessage.h"
+#include "ui/modal.h"
 
 #include <QDialog>
 #include <QMessageBox>

@@ -1,6 +1,6 @@
-#include "errorbox.h"
+#include "ui/errorbox.h"
 
-#include "modal.h"
+#include "ui/modal.h"
 
 #include <QCoreApplication>
 #include <QMessageBox>

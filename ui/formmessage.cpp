@@ -1,4 +1,4 @@
-#include "formmessage.h"
+#include "ui/formmessage.h"
 
 #include "ui_formmessage.h"
 

@@ -1,6 +1,6 @@
-#include "portselectform.h"
+#include "ui/portselectform.h"
 
-#include "modal.h"
+#include "ui/modal.h"
 #include "ui_portselectform.h"
 
 #include <QPushButton>

@@ -1,6 +1,6 @@
-#include "formsetup.h"
+#include "ui/formsetup.h"
 
-#include "radiogroup.h"
+#include "ui/radiogroup.h"
 #include "ui_formsetup.h"
 
 #include <QCloseEvent>

@@ -1,6 +1,6 @@
-#include "application.h"
+#include "ui/application.h"
 
-#include "errorbox.h"
+#include "ui/errorbox.h"
 
 namespace px708 {
 

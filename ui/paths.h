@@ -7,9 +7,6 @@
 
 namespace px708 {
 
-// The folder of the running executable.
-std::filesystem::path executableFolder();
-
 // The data folder share/px708 beside the executable's bin/ folder (the build tree has the same
 // shape as an installation).
 std::filesystem::path dataFolder();
