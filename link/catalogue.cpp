@@ -247,7 +247,7 @@ std::string decodeHexPairs(std::string_view line, int drop) {
     return out;
 }
 
-void apply(const Effect& e, const std::string& line, LinkView& view) {
+void apply(const Effect& e, const std::string& line, LinkView& view, const FlowTable& flows) {
     const std::string_view l = line;
     switch (e.act) {
     case Act::selectIndex:
@@ -281,7 +281,7 @@ void apply(const Effect& e, const std::string& line, LinkView& view) {
         view.restoreCursor();
         break;
     case Act::runFlow:
-        view.runFlow(e.flow, e.number > 0 ? line.substr(0, e.number) : line);
+        flows.run(e.flow, e.number > 0 ? line.substr(0, e.number) : line);
         break;
     }
 }
@@ -330,7 +330,8 @@ Verdict matchLine(std::int32_t state, const std::string& line) {
             {}};
 }
 
-void applyVerdict(const Verdict& verdict, const std::string& line, LinkView& view) {
+void applyVerdict(const Verdict& verdict, const std::string& line, LinkView& view,
+                  const FlowTable& flows) {
     if (verdict.refused) {
         if (verdict.entry->onRefusal == OnRefusal::restoreCursor)
             view.restoreCursor();
@@ -339,12 +340,13 @@ void applyVerdict(const Verdict& verdict, const std::string& line, LinkView& vie
     if (verdict.row == nullptr)
         return;
     for (const Effect& e : verdict.row->effects)
-        apply(e, line, view);
+        apply(e, line, view, flows);
 }
 
-Verdict interpretLine(std::int32_t state, const std::string& line, LinkView& view) {
+Verdict interpretLine(std::int32_t state, const std::string& line, LinkView& view,
+                      const FlowTable& flows) {
     const Verdict v = matchLine(state, line);
-    applyVerdict(v, line, view);
+    applyVerdict(v, line, view, flows);
     return v;
 }
 

@@ -12,6 +12,7 @@
 // Thread affinity: the tables are immutable; interpretLine writes the view, so it runs on the
 // main thread.
 
+#include "link/flows.h"
 #include "link/linkview.h"
 
 #include <cstdint>
@@ -41,7 +42,7 @@ enum class Act {
     decodeHexText,   // edit `control` gets appended the hexadecimal pairs before the last
                      // `number` characters (a last unpaired digit is ignored)
     restoreCursor,   // the default mouse cursor
-    runFlow,         // the view's flow `flow` with the line, or its first `number` characters
+    runFlow,         // the flow `flow` with the line, or its first `number` characters
                      // when `number` is not 0
 };
 
@@ -122,9 +123,11 @@ Verdict matchLine(std::int32_t state, const std::string& line);
 // where the state restores it. The refusal's dialog is left to the caller, which clears the
 // reply buffer first: a modal dialog, like a flow, may handle a further delivery in its event
 // loop, and its bytes must not join a line that is already taken.
-void applyVerdict(const Verdict& verdict, const std::string& line, LinkView& view);
+void applyVerdict(const Verdict& verdict, const std::string& line, LinkView& view,
+                  const FlowTable& flows);
 
 // matchLine and applyVerdict in one.
-Verdict interpretLine(std::int32_t state, const std::string& line, LinkView& view);
+Verdict interpretLine(std::int32_t state, const std::string& line, LinkView& view,
+                      const FlowTable& flows);
 
 } // namespace px708

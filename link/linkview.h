@@ -14,31 +14,6 @@
 
 namespace px708 {
 
-// The flows that a reply row hands a line to. The window (or the transfer code behind it)
-// fills them; the link only decides when they run and what happens to the reply buffer.
-enum class Flow {
-    // State 26: a line other than "TOK" and "TNO" is a reader clock text for Labeldt1/Labeldt2.
-    do_datetime,
-    // State 24: a record line, its first 32 characters, for the dump view Memo5 (the header
-    // line into an empty Memo5 is the flow's business).
-    dumpRecord,
-    // State 30: a record line, whole, to be stored in the current readings table.
-    tableRecord,
-    // State 30: "NOK"; Labeldump shows the completion with the record count.
-    tableDownloadCompleted,
-    // State 31: "SOK"; choose the next row by rgselect and send it, or end and restore the
-    // cursor.
-    do_download,
-    // State 32: "SOK"; the upload record counter goes up by one and the next keylot record
-    // is sent. The batch ends after it.
-    do_csv_download,
-    // State 211: "KOK"; Label52 shows the keylot, the upload record counter becomes 9998.
-    keylotSelected,
-    // State 55: a line containing "MOK"; Label52 "Seek Mode set", Button70 hidden, Memocsv
-    // emptied.
-    seekModeSet,
-};
-
 class LinkView {
 public:
     virtual ~LinkView() = default;
@@ -70,13 +45,6 @@ public:
 
     // Repaints the window at once (the connect operation does it before its paced send).
     virtual void repaintNow() {}
-
-    // Runs a flow for a reply line (see Flow). The reply row decides whether the line is
-    // consumed; the flow itself only acts. May send commands through the link.
-    virtual void runFlow(Flow flow, const std::string& line) {
-        (void)flow;
-        (void)line;
-    }
 };
 
 } // namespace px708

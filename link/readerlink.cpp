@@ -141,7 +141,7 @@ void ReaderLink::receiveCommand(TComPort& sender, std::uint16_t count) {
             reply_.erase(0, 32);
             break;
         }
-        applyVerdict(verdict, line, view_);
+        applyVerdict(verdict, line, view_, flows_);
         if (verdict.refused)
             show_message(std::string(verdict.refusalMessage));
         if (verdict.disposal == Disposal::consumeAndEnd)

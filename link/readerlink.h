@@ -14,6 +14,7 @@
 // A command handler is one line after its own input checks:
 //   link_->command(22, "L" + lotText);
 
+#include "link/flows.h"
 #include "link/linkview.h"
 
 #include <chrono>
@@ -65,6 +66,14 @@ public:
     void setState(std::int32_t s) { state_ = s; }
 
     const std::string& replyBuffer() const { return reply_; }
+
+    // The window the link writes its replies into, for the code that runs the flows.
+    LinkView& view() { return view_; }
+
+    // The handlers of the reply flows. Transfer code registers its downloads and uploads
+    // here; pages register the flows that only change their view.
+    FlowTable& flows() { return flows_; }
+    const FlowTable& flows() const { return flows_; }
     void clearReplyBuffer() { reply_.clear(); }
 
     std::chrono::milliseconds pause() const { return pause_; }
@@ -123,6 +132,7 @@ private:
 
     TComPort& port_;
     LinkView& view_;
+    FlowTable flows_;
     std::int32_t state_ = stateLive;
     std::string reply_;
     std::chrono::milliseconds pause_{150};

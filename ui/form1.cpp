@@ -13,6 +13,7 @@
 #include "store/settingsrecord.h"
 #include "store/storeerror.h"
 #include "store/table.h"
+#include "transfer/tabledownload.h"
 #include "ui/datapage.h"
 #include "ui/dateformat.h"
 #include "ui/errorbox.h"
@@ -113,10 +114,10 @@ TForm1::TForm1(QWidget* parent)
     Db1_ = std::make_unique<px708::Database>(QStringLiteral("Db1"));
     tblc_ = std::make_unique<px708::Table>(*Db1_, QStringLiteral("tblc"), px708::settingsSchema());
     tbld_ = std::make_unique<px708::Table>(*Db1_, QStringLiteral("tbld"), px708::readingsSchema());
-    context_.reset(new PageContext{
-        *Com1_, *link_, this, [this](const std::exception& e) { showException(e); },
-        [this](px708::Flow flow, FlowHandler handler) { setFlowHandler(flow, std::move(handler)); },
-        tblc_.get(), tbld_.get()});
+    tableDownload_ = std::make_unique<px708::TableDownload>(*link_, *tbld_);
+    context_.reset(new PageContext{*Com1_, *link_, this,
+                                   [this](const std::exception& e) { showException(e); },
+                                   tblc_.get(), tbld_.get()});
 
     initCom1();
     hostPageWidgets();
@@ -536,14 +537,4 @@ void TForm1::restoreCursor() {
 
 void TForm1::repaintNow() {
     repaint();
-}
-
-void TForm1::runFlow(px708::Flow flow, const std::string& line) {
-    const auto found = flows_.find(flow);
-    if (found != flows_.end() && found->second)
-        found->second(line);
-}
-
-void TForm1::setFlowHandler(px708::Flow flow, FlowHandler handler) {
-    flows_[flow] = std::move(handler);
 }

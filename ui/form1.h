@@ -33,6 +33,7 @@ class ReaderLink;
 class EComPortException;
 class Database;
 class Table;
+class TableDownload;
 } // namespace px708
 
 class FieldBinder;
@@ -54,6 +55,8 @@ public:
     px708::Table& tblc() { return *tblc_; }
     px708::Table& tbld() { return *tbld_; }
     TDataPage* dataPage() const { return dataPage_; }
+    // "Download to Database": record lines of command state 30 become rows of tbld.
+    px708::TableDownload& tableDownload() { return *tableDownload_; }
 
     // The page (TabSheet) at index, counted over shown and hidden pages alike.
     QWidget* pageSheet(int index) const;
@@ -97,9 +100,6 @@ public:
     void setWaitCursor() override;
     void restoreCursor() override;
     void repaintNow() override;
-    void runFlow(px708::Flow flow, const std::string& line) override;
-
-    void setFlowHandler(px708::Flow flow, FlowHandler handler);
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -126,10 +126,10 @@ private:
     std::unique_ptr<px708::Database> Db1_;
     std::unique_ptr<px708::Table> tblc_;
     std::unique_ptr<px708::Table> tbld_;
+    std::unique_ptr<px708::TableDownload> tableDownload_;
     TDataPage* dataPage_ = nullptr;
     QWidget* settingsPage_ = nullptr;
     FieldBinder* settingsBinder_ = nullptr;
-    std::map<px708::Flow, FlowHandler> flows_;
     int extra_ = 0;
     bool shown_ = false;
     bool closed_ = false;

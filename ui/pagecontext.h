@@ -18,8 +18,6 @@ class ReaderLink;
 class Table;
 } // namespace px708
 
-using FlowHandler = std::function<void(const std::string& line)>;
-
 struct PageContext {
     // The serial port component Com1 of the main window.
     px708::TComPort& Com1;
@@ -31,9 +29,6 @@ struct PageContext {
     // name as caption, the exception's text). Call it from a catch block of a handler, so that
     // no exception crosses the event loop.
     std::function<void(const std::exception& e)> showException;
-    // Makes handler the one the window runs for a reply flow of the link (Flow::do_datetime
-    // for the clock, Flow::dumpRecord for the dump view, ...); a later call replaces it.
-    std::function<void(px708::Flow flow, FlowHandler handler)> setFlowHandler = {};
     // The settings table tblc and the current readings table tbld of the main window, for
     // pages that show or edit them; nullptr when the page is hosted without tables.
     px708::Table* tblc = nullptr;

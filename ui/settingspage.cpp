@@ -57,9 +57,8 @@ TSettingsPage::TSettingsPage(PageContext& ctx, QWidget* parent)
     // The date picker opens on the PC's date.
     ui->Pickerd->setDate(QDate::currentDate());
     connectControls();
-    if (ctx_.setFlowHandler)
-        ctx_.setFlowHandler(px708::Flow::do_datetime,
-                            [this](const std::string& line) { do_datetime(line); });
+    ctx_.link.flows().set(px708::Flow::do_datetime,
+                          [this](const std::string& line) { do_datetime(line); });
 }
 
 TSettingsPage::~TSettingsPage() = default;

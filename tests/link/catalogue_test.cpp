@@ -56,8 +56,10 @@ class Interpretation : public ::testing::TestWithParam<Case> {};
 TEST_P(Interpretation, AppliesTheRowOfTheState) {
     const Case& c = GetParam();
     RecordingView view;
+    FlowTable flows;
+    view.recordFlows(flows);
     view.edits = c.edits;
-    const Verdict v = interpretLine(c.state, c.line, view);
+    const Verdict v = interpretLine(c.state, c.line, view, flows);
     EXPECT_EQ(view.events, c.events);
     EXPECT_EQ(v.disposal, c.disposal);
     EXPECT_EQ(v.refusalMessage, c.refusal);
@@ -252,10 +254,11 @@ TEST_P(OnOffFamily, OnIsItemZeroOffIsItemOne) {
     const OnOff& p = GetParam();
     const std::string group = p.group;
     RecordingView view;
-    EXPECT_EQ(interpretLine(p.state, "1AOK", view).disposal, Disposal::consume);
-    EXPECT_EQ(interpretLine(p.state, "0AOK", view).disposal, Disposal::consume);
-    EXPECT_EQ(interpretLine(p.state, "1aok", view).disposal, Disposal::leave);
-    EXPECT_EQ(interpretLine(p.state, "ANO", view).refusalMessage, kRefused);
+    const FlowTable flows;
+    EXPECT_EQ(interpretLine(p.state, "1AOK", view, flows).disposal, Disposal::consume);
+    EXPECT_EQ(interpretLine(p.state, "0AOK", view, flows).disposal, Disposal::consume);
+    EXPECT_EQ(interpretLine(p.state, "1aok", view, flows).disposal, Disposal::leave);
+    EXPECT_EQ(interpretLine(p.state, "ANO", view, flows).refusalMessage, kRefused);
     EXPECT_EQ(view.events,
               (std::vector<std::string>{"radio " + group + " 0", "radio " + group + " 1"}));
 

@@ -41,6 +41,7 @@ protected:
         };
         port.setOpen(true);
         link.setPause(0ms);
+        view.recordFlows(link.flows());
     }
 
     // Writes one batch as the reader and waits until the port has announced it.

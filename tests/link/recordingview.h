@@ -2,6 +2,7 @@
 // A window stand-in for the link tests: it records every call as one readable event and keeps
 // the texts of edits, so that tests can compare what the link did with what the reader said.
 
+#include "link/flows.h"
 #include "link/linkview.h"
 
 #include <functional>
@@ -75,10 +76,14 @@ public:
     void messageBox(const std::string& text) override { events.push_back("box " + text); }
     void setWaitCursor() override { events.push_back("cursor wait"); }
     void restoreCursor() override { events.push_back("cursor default"); }
-    void runFlow(Flow flow, const std::string& line) override {
-        events.push_back(std::string("flow ") + flowName(flow) + " " + line);
-        if (onFlow)
-            onFlow(flow, line);
+    // Registers a handler for every flow that records the run as an event, then calls onFlow.
+    void recordFlows(FlowTable& table) {
+        for (const Flow flow : kAllFlows)
+            table.set(flow, [this, flow](const std::string& line) {
+                events.push_back(std::string("flow ") + flowName(flow) + " " + line);
+                if (onFlow)
+                    onFlow(flow, line);
+            });
     }
 
     std::vector<std::string> lines(const std::string& memo) const {

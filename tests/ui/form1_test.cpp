@@ -374,7 +374,7 @@ TEST_F(WindowTest, LostDeviceIsReportedOnceAndThePortEndsClosed) {
 
 TEST_F(WindowTest, ExceptionInReplyHandlingGoesToTheErrorBoxAndReceivingGoesOn) {
     start();
-    form->setFlowHandler(px708::Flow::do_datetime,
+    form->link().flows().set(px708::Flow::do_datetime,
                          [](const std::string&) { throw std::runtime_error("bad clock text"); });
     form->link().setState(26);
     peer.write("2301150311223300\r");
