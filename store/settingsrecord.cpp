@@ -37,6 +37,13 @@ void storeDateOrder(Table& tblc, int flag) {
     DateSettings::rebuildShortDatePattern();
 }
 
+void storeInitialPortSettings(Table& tblc) {
+    tblc.edit();
+    tblc.fieldByName(u"port").setAsInteger(kInitialPort);
+    tblc.fieldByName(u"progbaud").setAsInteger(kInitialProgramBaud);
+    tblc.post();
+}
+
 int storedPort(const Table& tblc) {
     return static_cast<int>(tblc.fieldByName(u"port").asInteger());
 }

@@ -17,6 +17,9 @@ namespace settings {
 
 // The items of "Program BAUD rate" (rgbaudp), in order; each item stores its rate.
 inline constexpr std::array<int, 6> kProgramBaudRates{300, 1200, 2400, 4800, 9600, 19200};
+// The serial component's initial port number and baud rate.
+inline constexpr int kInitialPort = 1;
+inline constexpr int kInitialProgramBaud = 9600;
 // The item of a stored rate, -1 for a rate that is no item.
 int programBaudIndex(int rate);
 
@@ -35,6 +38,11 @@ void applyDateSettings(const Table& tblc);
 // posts the record (with any other pending change of it), then rebuilds the short date
 // pattern with the current separator.
 void storeDateOrder(Table& tblc, int flag);
+
+// A new installation's port settings: the serial component's initial values, port 1 at the
+// program baud rate 9600, stored and posted, so that the first start opens the port on them
+// instead of asking for one.
+void storeInitialPortSettings(Table& tblc);
 
 // port and progbaud read as integers (0 when empty).
 int storedPort(const Table& tblc);

@@ -87,6 +87,17 @@ TEST_P(FirstRunTest, AsksOnceAndStoresTheAnswers) {
     if (!c.storedSeparator) {
         EXPECT_EQ(op.control<QLabel>("Label2")->text(), "Alpha")
             << "a new installation names the fields as the captions";
+        // A new installation starts on COM1 at 9600 baud: Setup, then the window with the
+        // port open, and no port to choose on the way.
+        EXPECT_EQ(op.tblc().fieldByName(u"port").asInteger(), 1);
+        EXPECT_EQ(op.tblc().fieldByName(u"progbaud").asInteger(), 9600);
+        EXPECT_TRUE(op.form->Com1().Open());
+        EXPECT_EQ(op.form->Com1().ComNumber(), 1);
+        EXPECT_EQ(op.form->Com1().Baud(), 9600);
+        QStringList shown;
+        for (const uitest::ShownDialog& d : op.dialogs.shown())
+            shown << d.className;
+        EXPECT_EQ(shown, QStringList{QStringLiteral("TFormsetup")});
     }
     op.restart();
     EXPECT_EQ(setups, 1) << "asked on the first run only";
