@@ -5,6 +5,7 @@
 #include "serial/comport.h"
 #include "serial/inifile.h"
 #include "serial/portmap.h"
+#include "serial/portprobe.h"
 #include "store/database.h"
 #include "store/datesettings.h"
 #include "store/fieldnames.h"
@@ -38,6 +39,7 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPlainTextEdit>
+#include <QPushButton>
 #include <QScreen>
 #include <QShortcut>
 #include <QSpinBox>
@@ -69,6 +71,9 @@ void setPanelColour(QWidget* panel, const QColor& colour) {
 
 // The close button keeps its distance from the right edge of the top strip.
 constexpr int kCloseButtonRightMargin = 802 - (714 + 75);
+
+// The serial ports test probes the port numbers 1 to this one.
+constexpr int kLastProbedPort = 60;
 
 // The pause between closing the port and opening it at another program baud rate.
 constexpr auto kBaudChangePause = std::chrono::milliseconds(333);
@@ -161,8 +166,8 @@ void TForm1::showException(const std::exception& e) {
 
 void TForm1::initCom1() {
     px708::TComPort& com = *Com1_;
-    com.setComNumber(1);
-    com.setBaud(9600);
+    com.setComNumber(px708::settings::kInitialPort);
+    com.setBaud(px708::settings::kInitialProgramBaud);
     com.setAutoOpen(false);
     com.setBufferFull(3072);
     com.setBufferResume(1024);
@@ -213,6 +218,8 @@ void TForm1::bindSettingsControls() {
     // The separator follows the editor's text also when the record is loaded into it.
     connect(page->DBEdit1(), &QLineEdit::textChanged, this,
             [this] { guard(&TForm1::DBEdit1Change); });
+    connect(page->Button72(), &QAbstractButton::clicked, this,
+            [this] { guard(&TForm1::Button72Click); });
     connect(page, &TSettingsPage::PortSpinEdit1Enter, this,
             [this] { guard(&TForm1::PortSpinEdit1Enter); });
     connect(page, &TSettingsPage::PortSpinEdit1Exit, this,
@@ -280,8 +287,10 @@ void TForm1::FormCreate() {
         Db1_->connect();
         settings.setFileName(QString::fromLatin1(px708::kSettingsFileName));
         settings.open();
-        if (Db1_->createdTables())
+        if (Db1_->createdTables()) {
             storeDefaultFieldNames(settings);
+            px708::settings::storeInitialPortSettings(settings);
+        }
         if (px708::settings::firstRunNeeded(settings)) {
             TFormsetup setup(this);
             px708::runModal(setup);
@@ -384,6 +393,43 @@ void TForm1::DBEdit1Change() {
     // with "/"; one built with another separator keeps it until the date format is chosen
     // again or the next start.
     applyDatePattern();
+}
+
+void TForm1::Button72Click() {
+    // The probe processes events between ports; a second press meanwhile would start a
+    // second probe inside the first.
+    if (probingPorts_)
+        return;
+    auto* page = static_cast<TSettingsPage*>(settingsPage_);
+    QPushButton* button = page->Button72();
+    QPlainTextEdit* memo = page->Memo2();
+    memo->clear();
+    // The caption, the cursor and the guard come back however the probe ends.
+    struct Probing {
+        Probing(bool& flag, QPushButton* b) : running(flag), button(b) {
+            running = true;
+            QApplication::setOverrideCursor(Qt::WaitCursor);
+        }
+        ~Probing() {
+            button->setText(QStringLiteral("Serial Ports Test"));
+            QApplication::restoreOverrideCursor();
+            running = false;
+        }
+        bool& running;
+        QPushButton* button;
+    } probing(probingPorts_, button);
+    for (int n = 1; n <= kLastProbedPort; ++n) {
+        button->setText(QStringLiteral("Testing Port %1").arg(n));
+        repaint();
+        QCoreApplication::processEvents();
+        const std::string device = px708::devicePathForPort(n);
+        if (ComPortAvailable(device.c_str()))
+            memo->appendPlainText(QStringLiteral("Port%1 available").arg(n));
+    }
+}
+
+bool TForm1::ComPortAvailable(const char* device) const {
+    return px708::ComPortAvailable(device);
 }
 
 void TForm1::applyDatePattern() {

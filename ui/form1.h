@@ -89,6 +89,11 @@ public:
     void rgdtChange();
     void DBEdit1Change();
 
+    // The serial ports test on "Settings (1)": lists in Memo2 the port numbers 1 to 60 whose
+    // device can be opened exclusively now. The window's own open port is not available.
+    void Button72Click();
+    bool ComPortAvailable(const char* device) const;
+
     // LinkView
     void appendLine(std::string_view memo, const std::string& line) override;
     void setRadioIndex(std::string_view group, int index) override;
@@ -134,4 +139,5 @@ private:
     bool shown_ = false;
     bool closed_ = false;
     bool programSelectsPage_ = false;
+    bool probingPorts_ = false;
 };
