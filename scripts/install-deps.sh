@@ -7,6 +7,13 @@ packages=(
   libsqlite3-dev libjpeg62-turbo-dev
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   fonts-dejavu-core xvfb xauth
+  # The JPEG pictures are decoded by Qt's JPEG reader, which uses libjpeg.
+  libqt6gui6 libjpeg62-turbo
+  # Tests: the documents' first pages rendered, and the window read through AT-SPI as a
+  # screen reader reads it, on a private D-Bus session.
+  poppler-utils python3-pyatspi at-spi2-core dbus dbus-x11
+  # Packaging (make package) and screenshots of the window under Xvfb.
+  dpkg-dev file imagemagick
 )
 missing=()
 for p in "${packages[@]}"; do
