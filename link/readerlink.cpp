@@ -65,29 +65,48 @@ void ReaderLink::show_message(const std::string& text) {
     view_.showMessage(text == "x" ? std::string(kRefusalText) : text);
 }
 
-bool ReaderLink::takeChar(TComPort& sender, char& c) {
-    // A port closing from inside the handler hands out zeros; they are not the reader's.
-    if (sender.ShuttingDown())
-        return false;
-    try {
-        c = sender.ReadChar();
-        return true;
-    } catch (const EBufferIsEmpty&) {
-        return false;
+namespace {
+
+// The port as a source of received bytes. Taking ends when nothing is left: a nested delivery,
+// run while a dialog or a flow processed events, may already have taken what this call was
+// told about.
+class PortSource : public ByteSource {
+public:
+    explicit PortSource(TComPort& port) : port_(port) {}
+    bool take(char& c) override {
+        // A port closing from inside the handler hands out zeros; they are not the reader's.
+        if (port_.ShuttingDown())
+            return false;
+        try {
+            c = port_.ReadChar();
+            return true;
+        } catch (const EBufferIsEmpty&) {
+            return false;
+        }
     }
-}
+
+private:
+    TComPort& port_;
+};
+
+} // namespace
 
 void ReaderLink::Com1TriggerAvail(TComPort& sender, std::uint16_t count) {
-    if (state_ < firstCommandState)
-        receiveOnline(sender, count);
-    else
-        receiveCommand(sender, count);
+    PortSource source(sender);
+    receive(source, count);
 }
 
-void ReaderLink::receiveOnline(TComPort& sender, std::uint16_t count) {
+void ReaderLink::receive(ByteSource& source, std::uint16_t count) {
+    if (state_ < firstCommandState)
+        receiveOnline(source, count);
+    else
+        receiveCommand(source, count);
+}
+
+void ReaderLink::receiveOnline(ByteSource& source, std::uint16_t count) {
     for (std::uint16_t i = 0; i < count; ++i) {
         char c = 0;
-        if (!takeChar(sender, c))
+        if (!source.take(c))
             return;
         if (c != kCarriageReturn)
             reply_.push_back(c);
@@ -114,10 +133,10 @@ void ReaderLink::receiveOnline(TComPort& sender, std::uint16_t count) {
     }
 }
 
-void ReaderLink::receiveCommand(TComPort& sender, std::uint16_t count) {
+void ReaderLink::receiveCommand(ByteSource& source, std::uint16_t count) {
     for (std::uint16_t i = 0; i < count; ++i) {
         char c = 0;
-        if (!takeChar(sender, c))
+        if (!source.take(c))
             return;
         if (c != kCarriageReturn)
             reply_.push_back(c);

@@ -52,6 +52,15 @@ inline constexpr std::string_view kModeOnline = "currently on-line mode";
 
 inline constexpr std::string_view kRefusalText = "The reader returned an ERROR message. Try again.";
 
+// Where the receiving front takes its bytes from: the port in the program, a byte string in a
+// fuzz target.
+class ByteSource {
+public:
+    virtual ~ByteSource() = default;
+    // Takes one byte; false when nothing is left.
+    virtual bool take(char& c) = 0;
+};
+
 class ReaderLink {
 public:
     static constexpr std::int32_t stateLive = 0;
@@ -101,6 +110,8 @@ public:
     // of the download store and a few rows end the batch early, leaving the rest unread in
     // the port for its next announcement.
     void Com1TriggerAvail(TComPort& sender, std::uint16_t count);
+    // The same for bytes from any source: up to count bytes, ended early as above.
+    void receive(ByteSource& source, std::uint16_t count);
 
     // Guards for command handlers. activeport lets everything through; activeport_online
     // refuses with "Click on CONNECT!" only when the port is closed and the state is 0.
@@ -123,11 +134,8 @@ public:
     std::string_view setOnlineMode();
 
 private:
-    void receiveOnline(TComPort& sender, std::uint16_t count);
-    void receiveCommand(TComPort& sender, std::uint16_t count);
-    // Takes one byte; false when nothing is left (a nested delivery, run while a dialog or a
-    // flow processed events, may already have taken what this call was told about).
-    bool takeChar(TComPort& sender, char& c);
+    void receiveOnline(ByteSource& source, std::uint16_t count);
+    void receiveCommand(ByteSource& source, std::uint16_t count);
     std::string_view switchMode(std::int32_t state, char digit, std::string_view label);
 
     TComPort& port_;
