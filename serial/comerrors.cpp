@@ -1,7 +1,6 @@
 #include "serial/comerrors.h"
 
 #include <cerrno>
-#include <cstring>
 
 namespace px708 {
 
@@ -68,7 +67,18 @@ const char* systemText(int code) {
     }
 }
 
+class ComPortCategory : public std::error_category {
+public:
+    const char* name() const noexcept override { return "comport"; }
+    std::string message(int code) const override { return comPortMessage(code); }
+};
+
 } // namespace
+
+const std::error_category& comPortCategory() {
+    static const ComPortCategory category;
+    return category;
+}
 
 std::string comPortMessage(int code) {
     switch (code) {
@@ -87,19 +97,17 @@ std::string comPortMessage(int code) {
     case comerr::ecBadArgument:
         return "Bad argument passed to function";
     case comerr::ecOutOfMemory:
-        return std::strerror(ENOMEM);
+        return systemErrorText(ENOMEM);
     default:
         break;
     }
-    if (code <= -2 && code >= -162) {
+    if (code <= -2 && code >= -162)
         if (const char* text = systemText(-code))
             return text;
-        return "ComPort exception";
-    }
     return "ComPort exception";
 }
 
-int systemCodeForErrno(int err) {
+std::optional<int> systemCodeForErrno(int err) {
     switch (err) {
     case ENOENT:
         return 2;
@@ -121,43 +129,55 @@ int systemCodeForErrno(int err) {
         return 101;
     case EROFS:
         return 150;
-    case EIO:
-        return 162;
     default:
-        return 162;
+        return std::nullopt;
     }
 }
 
-void raiseComPortError(int code) {
+std::string systemErrorText(int err) {
+    // The category's text comes from strerror_r, which, unlike strerror, is safe on any thread.
+    return std::system_category().message(err);
+}
+
+void raiseComPortError(int code, int systemError) {
     const std::string msg = comPortMessage(code);
     switch (code) {
     case comerr::ecBadId:
-        throw EBadId(code, msg);
+        throw EBadId(code, msg, systemError);
     case comerr::ecAlreadyOpen:
-        throw EAlreadyOpen(code, msg);
+        throw EAlreadyOpen(code, msg, systemError);
     case comerr::ecCommNotOpen:
-        throw ECommNotOpen(code, msg);
+        throw ECommNotOpen(code, msg, systemError);
     case comerr::ecNoPortSelected:
-        throw ENoPortSelected(code, msg);
+        throw ENoPortSelected(code, msg, systemError);
     case comerr::ecOutputBufferTooSmall:
-        throw EOutputBufferTooSmall(code, msg);
+        throw EOutputBufferTooSmall(code, msg, systemError);
     case comerr::ecBufferIsEmpty:
-        throw EBufferIsEmpty(code, msg);
+        throw EBufferIsEmpty(code, msg, systemError);
     case comerr::ecBadArgument:
-        throw EBadArgument(code, msg);
+        throw EBadArgument(code, msg, systemError);
     case comerr::ecOutOfMemory:
-        throw EOutOfMemory(code, msg);
+        throw EOutOfMemory(code, msg, systemError);
     default:
         break;
     }
     if (code <= -2 && code >= -162)
-        throw EInOutError(code, msg);
-    throw EComPortException(code, msg);
+        throw EInOutError(code, msg, systemError);
+    throw EComPortException(code, msg, systemError);
 }
 
-void raiseFileError(int err) {
-    const int code = -systemCodeForErrno(err);
-    throw EInOutError(code, comPortMessage(code));
+void raiseSystemError(int err) {
+    if (err == ENOMEM)
+        throw EOutOfMemory(comerr::ecOutOfMemory, comPortMessage(comerr::ecOutOfMemory), err);
+    if (const std::optional<int> code = systemCodeForErrno(err))
+        throw EInOutError(-*code, comPortMessage(-*code), err);
+    throw EInOutError(comerr::ecSystemError, systemErrorText(err), err);
+}
+
+void raiseComPortError(std::error_code error) {
+    if (error.category() == comPortCategory())
+        raiseComPortError(error.value());
+    raiseSystemError(error.value());
 }
 
 } // namespace px708

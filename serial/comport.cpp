@@ -3,16 +3,14 @@
 #include "serial/dispatcher.h"
 #include "serial/portmap.h"
 #include "serial/portprobe.h"
+#include "serial/uniquefd.h"
 
 #include <QSocketNotifier>
-#include <QTimer>
 
 #include <deque>
 #include <mutex>
 #include <sys/eventfd.h>
 #include <unistd.h>
-
-#include <cstring>
 
 namespace px708 {
 
@@ -30,21 +28,21 @@ constexpr int kSelectPortLast = 50;
 class ComNotifier : public QObject {
 public:
     struct Message {
-        enum class Kind { avail, lost, closePending } kind;
+        enum class Kind { avail, lost } kind;
         std::shared_ptr<AvailDelivery> delivery;
         int err = 0;
     };
 
-    explicit ComNotifier(TComPort* port) : port_(port) {
-        wakeFd_ = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
-        if (wakeFd_ < 0)
-            raiseComPortError(comerr::ecOutOfMemory);
-        notifier_ = std::make_unique<QSocketNotifier>(wakeFd_, QSocketNotifier::Read, this);
+    explicit ComNotifier(TComPort* port)
+        : port_(port), wakeFd_(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)) {
+        if (!wakeFd_)
+            raiseSystemError(errno);
+        notifier_ = std::make_unique<QSocketNotifier>(wakeFd_.get(), QSocketNotifier::Read, this);
         connect(notifier_.get(), &QSocketNotifier::activated, this, &ComNotifier::drain);
     }
     ~ComNotifier() override {
+        // The notifier watches the descriptor: it goes first.
         notifier_.reset();
-        ::close(wakeFd_);
     }
 
     // Any thread.
@@ -54,7 +52,7 @@ public:
             queue_.push_back(std::move(m));
         }
         const std::uint64_t one = 1;
-        (void)!::write(wakeFd_, &one, sizeof one);
+        (void)!::write(wakeFd_.get(), &one, sizeof one);
     }
 
     // After its port has closed, messages still on their way are dropped.
@@ -67,7 +65,7 @@ public:
 private:
     void drain() {
         std::uint64_t value;
-        (void)!::read(wakeFd_, &value, sizeof value);
+        (void)!::read(wakeFd_.get(), &value, sizeof value);
         // One message at a time: a handler may run a nested event loop that drains the rest.
         while (port_) {
             Message m;
@@ -85,15 +83,12 @@ private:
             case Message::Kind::lost:
                 port_->deviceLost(m.err);
                 break;
-            case Message::Kind::closePending:
-                port_->closePendingArrived();
-                break;
             }
         }
     }
 
     TComPort* port_;
-    int wakeFd_ = -1;
+    UniqueFd wakeFd_;
     std::unique_ptr<QSocketNotifier> notifier_;
     std::mutex lock_;
     std::deque<Message> queue_;
@@ -142,18 +137,27 @@ void TComPort::setComNumber(std::uint16_t n) {
     }
     const TTraceLogState tracing = tracing_;
     const TTraceLogState logging = logging_;
-    doClose();
+    // A dump that fails at the close must not keep the port on its old number or closed:
+    // reopen on the new one, then report the dump's error.
+    std::exception_ptr dumpError;
+    try {
+        doClose();
+    } catch (...) {
+        dumpError = std::current_exception();
+    }
     comNumber_ = n;
     tracing_ = tracing;
     logging_ = logging;
     setOpen(true);
+    if (dumpError)
+        std::rethrow_exception(dumpError);
 }
 
 void TComPort::setBaud(std::int32_t baud) {
     baud_ = baud;
     if (state_ == State::open)
-        if (const int rc = dispatcher_->SetLine(baud_, parity_, dataBits_, stopBits_); rc != 0)
-            raiseComPortError(rc);
+        if (const std::error_code e = dispatcher_->SetLine(baud_, parity_, dataBits_, stopBits_))
+            raiseComPortError(e);
 }
 
 void TComPort::setDTR(bool on) {
@@ -188,26 +192,21 @@ void TComPort::doOpen() {
         target->post({ComNotifier::Message::Kind::lost, nullptr, err});
     });
 
-    const int rc = dispatcher->InitPort(device, baud_, parity_, dataBits_, stopBits_, inSize_,
-                                        outSize_, dtr_, rts_, hwFlow_);
-    if (rc != 0) {
+    if (const std::error_code e = dispatcher->InitPort(device, baud_, parity_, dataBits_, stopBits_,
+                                                       inSize_, outSize_, dtr_, rts_, hwFlow_)) {
         const int err = dispatcher->lastErrno();
         dispatcher.reset();
-        switch (rc) {
-        case -5:
-            raiseComPortError(comerr::ecAlreadyOpen);
-        case -2:
-        case -3:
-            raiseComPortError(comerr::ecBadId);
-        case comerr::ecPermissionDenied:
+        if (e == comPortError(comerr::ecPermissionDenied))
             throw EPermissionDenied(
-                rc, "Permission denied for the serial port " + label + " (" + device + ": " +
-                        std::strerror(err) +
-                        "). Add your user to the group that owns the device (dialout on "
-                        "Debian: sudo adduser $USER dialout), then log in again.");
-        default:
-            raiseComPortError(rc);
-        }
+                comerr::ecPermissionDenied,
+                "Permission denied for the serial port " + label + " (" + device + ": " +
+                    systemErrorText(err) +
+                    "). Add your user to the group that owns the device (dialout on "
+                    "Debian: sudo adduser $USER dialout), then log in again.",
+                err);
+        if (e.category() == comPortCategory())
+            raiseComPortError(e.value(), err);
+        raiseSystemError(e.value());
     }
 
     dispatcher_ = std::move(dispatcher);
@@ -231,9 +230,10 @@ void TComPort::doOpen() {
             if (resume == 0 || resume > full)
                 resume = static_cast<std::uint16_t>(inSize_ * resumeShare);
         }
-        if (int e = dispatcher_->SetHWFlowOptions(full, resume, hwFlow_); e != 0)
+        if (const std::error_code e = dispatcher_->SetHWFlowOptions(full, resume, hwFlow_))
             raiseComPortError(e);
-        if (int e = dispatcher_->SetSWFlowOptions(full, resume, swFlow_, xon_, xoff_); e != 0)
+        if (const std::error_code e =
+                dispatcher_->SetSWFlowOptions(full, resume, swFlow_, xon_, xoff_))
             raiseComPortError(e);
         dispatcher_->SetAvailThreshold(1);
         dispatcher_->SetDTR(dtr_);
@@ -271,31 +271,29 @@ void TComPort::doClose() {
     }
     state_ = State::shuttingDown;
     dispatcher_->Shutdown();
-    if (handlerDepth_ > 0)
-        notifier_->post({ComNotifier::Message::Kind::closePending, nullptr, 0});
-    else
+    // Asked for from inside a handler: the handler still runs on this port's notifier and
+    // dispatcher, so the close is completed when the outermost handler returns.
+    if (handlerDepth_ == 0)
         finishClose();
     if (dumpError)
         std::rethrow_exception(dumpError);
 }
 
-void TComPort::closePendingArrived() {
-    // Completed only once every handler running on this port has returned.
-    if (handlerDepth_ > 0 || (dispatcher_ && dispatcher_->threadsRunning())) {
-        QTimer::singleShot(1, notifier_.get(), [n = notifier_.get()] {
-            n->post({ComNotifier::Message::Kind::closePending, nullptr, 0});
-        });
-        return;
-    }
-    finishClose();
-    if (openRequested_) {
-        openRequested_ = false;
+void TComPort::DumpAndClose() {
+    std::exception_ptr first;
+    const auto step = [&first](const std::function<void()>& work) {
         try {
-            doOpen();
-        } catch (const std::exception& e) {
-            reportHandlerError(e);
+            work();
+        } catch (...) {
+            if (!first)
+                first = std::current_exception();
         }
-    }
+    };
+    step([this] { setTracing(TTraceLogState::tlDump); });
+    step([this] { setLogging(TTraceLogState::tlDump); });
+    step([this] { setOpen(false); });
+    if (first)
+        std::rethrow_exception(first);
 }
 
 void TComPort::finishClose() {
@@ -313,7 +311,7 @@ void TComPort::finishClose() {
 
 void TComPort::deliverAvail(const std::shared_ptr<AvailDelivery>& d) {
     TSerialDispatcher* dispatcher = dispatcher_.get();
-    if (!dispatcher || !dispatcher->beginDelivery(d))
+    if (state_ != State::open || !dispatcher || !dispatcher->beginDelivery(d))
         return;
     ++handlerDepth_;
     try {
@@ -324,6 +322,20 @@ void TComPort::deliverAvail(const std::shared_ptr<AvailDelivery>& d) {
     }
     --handlerDepth_;
     dispatcher->endDelivery(d);
+    if (handlerDepth_ == 0 && state_ == State::shuttingDown)
+        completeDeferredClose();
+}
+
+void TComPort::completeDeferredClose() {
+    finishClose();
+    if (openRequested_) {
+        openRequested_ = false;
+        try {
+            doOpen();
+        } catch (const std::exception& e) {
+            reportHandlerError(e);
+        }
+    }
 }
 
 void TComPort::reportHandlerError(const std::exception& e) {
@@ -343,9 +355,10 @@ void TComPort::deviceLost(int err) {
     }
     const EDeviceLost lost(comerr::ecDeviceLost,
                            "The serial port " + label + " (" + device +
-                               ") stopped working: " + std::strerror(err) +
+                               ") stopped working: " + systemErrorText(err) +
                                ". The port has been closed. Reconnect the reader's cable or "
-                               "adapter, then reopen the port.");
+                               "adapter, then reopen the port.",
+                           err);
     if (OnDeviceError)
         OnDeviceError(lost);
 }
@@ -359,8 +372,8 @@ char TComPort::ReadChar() {
         setOpen(true);
     }
     char c = 0;
-    if (const int rc = dispatcher_->GetChar(c); rc != 0)
-        raiseComPortError(rc);
+    if (const std::error_code e = dispatcher_->GetChar(c))
+        raiseComPortError(e);
     return c;
 }
 
@@ -372,8 +385,8 @@ void TComPort::SendString(std::string_view s) {
             raiseComPortError(comerr::ecCommNotOpen);
         setOpen(true);
     }
-    if (const int rc = dispatcher_->PutBlock(std::span(s.data(), s.size())); rc != 0)
-        raiseComPortError(rc);
+    if (const std::error_code e = dispatcher_->PutBlock(std::span(s.data(), s.size())))
+        raiseComPortError(e);
 }
 
 TTraceLogState TComPort::Tracing() const {

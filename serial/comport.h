@@ -114,9 +114,18 @@ public:
     void setLogAllHex(bool h) { logAllHex_ = h; }
 
     // Open reads true only in the open state. Setting it opens or closes the port; setting
-    // the value it already has does nothing. Failures raise EComPortException.
+    // the value it already has does nothing. Failures raise EComPortException. Closing writes
+    // the trace and the log first; when a dump fails the port is closed all the same and the
+    // first dump error is raised afterwards. A close asked for from inside OnTriggerAvail
+    // (nested modal loops included) completes when the outermost handler returns; an opening
+    // asked for meanwhile is carried out then.
     bool Open() const;
     void setOpen(bool open);
+
+    // The window's close step: sets Tracing to dump, then Logging to dump, then closes the
+    // port. Each step runs even when one before it failed; the first failure is raised once
+    // the port is closed.
+    void DumpAndClose();
 
     // Takes the next received character. Raises "Device not open" on a closed port
     // (AutoOpen false) and "Buffer is empty" when nothing is unread; returns 0 while the
@@ -137,8 +146,8 @@ private:
     void doOpen();
     void doClose();
     void finishClose();
+    void completeDeferredClose();
     void deliverAvail(const std::shared_ptr<AvailDelivery>& d);
-    void closePendingArrived();
     void deviceLost(int err);
     void traceCommand(bool trace, TTraceLogState s);
     void reportHandlerError(const std::exception& e);

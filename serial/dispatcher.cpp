@@ -4,7 +4,6 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
-#include <future>
 #include <poll.h>
 #include <sys/eventfd.h>
 #include <sys/file.h>
@@ -81,24 +80,23 @@ bool deviceGone(int err) {
     return err == EIO || err == ENXIO || err == ENODEV;
 }
 
-int openErrorCode(int err) {
+// What a failed open or flock of the device means for the port.
+std::error_code openError(int err) {
     switch (err) {
     case ENOENT:
     case ENODEV:
     case ENXIO:
     case EIO:
     case ENOTDIR:
-        return -2;
+        return comPortError(comerr::ecBadId);
     case EBUSY:
     case EWOULDBLOCK:
-        return -5;
+        return comPortError(comerr::ecAlreadyOpen);
     case EACCES:
     case EPERM:
-        return comerr::ecPermissionDenied;
-    case ENOMEM:
-        return comerr::ecOutOfMemory;
+        return comPortError(comerr::ecPermissionDenied);
     default:
-        return -systemCodeForErrno(err);
+        return systemError(err);
     }
 }
 
@@ -124,12 +122,7 @@ TSerialDispatcher::TSerialDispatcher(std::string deviceLabel)
     : label_(std::move(deviceLabel)), handle_(acquireHandle(this)) {}
 
 TSerialDispatcher::~TSerialDispatcher() {
-    if (running_ > 0 || fd_ >= 0)
-        Shutdown();
-    if (commWake_ >= 0)
-        ::close(commWake_);
-    if (outWake_ >= 0)
-        ::close(outWake_);
+    Shutdown();
     releaseHandle(handle_);
 }
 
@@ -139,40 +132,39 @@ std::uint32_t TSerialDispatcher::elapsedMs() const {
                                           .count());
 }
 
-int TSerialDispatcher::InitPort(const std::string& device, std::int32_t baud, TParity parity,
-                                std::uint16_t dataBits, std::uint16_t stopBits,
-                                std::uint16_t inSize, std::uint16_t outSize, bool dtr, bool rts,
-                                unsigned hwOptions) {
-    if (running_ > 0)
-        return comerr::ecAlreadyOpen;
+std::error_code TSerialDispatcher::InitPort(const std::string& device, std::int32_t baud,
+                                            TParity parity, std::uint16_t dataBits,
+                                            std::uint16_t stopBits, std::uint16_t inSize,
+                                            std::uint16_t outSize, bool dtr, bool rts,
+                                            unsigned hwOptions) {
+    if (running_ > 0 || fd_)
+        return comPortError(comerr::ecAlreadyOpen);
 
-    commWake_ = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
-    outWake_ = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
-    if (commWake_ < 0 || outWake_ < 0) {
+    commWake_.reset(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK));
+    outWake_.reset(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK));
+    if (!commWake_ || !outWake_) {
         lastErrno_ = errno;
-        return comerr::ecOutOfMemory;
+        return systemError(lastErrno_);
     }
 
-    const int fd = ::open(device.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) {
+    UniqueFd fd(::open(device.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC));
+    if (!fd) {
         lastErrno_ = errno;
-        return openErrorCode(lastErrno_);
+        return openError(lastErrno_);
     }
     // Root ignores TIOCEXCL; the flock is what keeps a second opener out.
-    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+    if (::flock(fd.get(), LOCK_EX | LOCK_NB) != 0) {
         lastErrno_ = errno;
-        ::close(fd);
-        return lastErrno_ == EWOULDBLOCK ? -5 : openErrorCode(lastErrno_);
+        return openError(lastErrno_);
     }
     termios probe{};
-    if (::tcgetattr(fd, &probe) != 0) {
+    if (::tcgetattr(fd.get(), &probe) != 0) {
         // Not a terminal device at all: treated as a port that does not exist.
         lastErrno_ = errno;
-        ::close(fd);
-        return -2;
+        return comPortError(comerr::ecBadId);
     }
-    (void)::ioctl(fd, TIOCEXCL);
-    fd_ = fd;
+    (void)::ioctl(fd.get(), TIOCEXCL);
+    fd_ = std::move(fd);
     inSize_ = inSize;
 
     dbuf_.assign(kDispatchBufferSize, 0);
@@ -189,42 +181,62 @@ int TSerialDispatcher::InitPort(const std::string& device, std::int32_t baud, TP
     rts_ = rts;
     hwOptions_ = hwOptions;
     if (!(hwOptions & hwfUseDTR))
-        setModemLine(fd_, TIOCM_DTR, dtr);
+        setModemLine(fd_.get(), TIOCM_DTR, dtr);
     if (!(hwOptions & hwfUseRTS))
-        setModemLine(fd_, TIOCM_RTS, rts);
+        setModemLine(fd_.get(), TIOCM_RTS, rts);
     availThreshold_ = 0;
 
-    if (const int rc = SetLine(baud, parity, dataBits, stopBits); rc != 0) {
+    if (const std::error_code e = SetLine(baud, parity, dataBits, stopBits)) {
         closeDevice();
-        return rc;
+        return e;
     }
     logStart_ = std::chrono::steady_clock::now();
 
     stop_ = false;
     closePending_ = false;
-    auto start = [this](std::thread& t, void (TSerialDispatcher::*body)()) {
-        std::promise<void> started;
-        auto ready = started.get_future();
-        ++running_;
-        t = std::thread([this, body, &started] {
-            started.set_value();
+    started_ = 0;
+    launched_ = 0;
+    try {
+        startThread(comm_, &TSerialDispatcher::commThread);
+        startThread(dispatch_, &TSerialDispatcher::dispatchThread);
+        startThread(output_, &TSerialDispatcher::outputThread);
+    } catch (const std::system_error& e) {
+        // No thread could be made (EAGAIN): stop those that run and leave nothing open.
+        lastErrno_ = e.code().value();
+        stopThreads();
+        closeDevice();
+        return systemError(lastErrno_);
+    }
+    return {};
+}
+
+void TSerialDispatcher::startThread(std::jthread& thread, void (TSerialDispatcher::*body)()) {
+    const int expected = ++launched_;
+    ++running_;
+    try {
+        thread = std::jthread([this, body] {
+            {
+                std::lock_guard lock(startLock_);
+                ++started_;
+            }
+            startCv_.notify_all();
             (this->*body)();
             --running_;
         });
-        ready.wait_for(kStartTimeout);
-    };
-    start(comm_, &TSerialDispatcher::commThread);
-    start(dispatch_, &TSerialDispatcher::dispatchThread);
-    start(output_, &TSerialDispatcher::outputThread);
-    return 0;
+    } catch (...) {
+        --running_;
+        throw;
+    }
+    std::unique_lock lock(startLock_);
+    startCv_.wait_for(lock, kStartTimeout, [&] { return started_ >= expected; });
 }
 
-int TSerialDispatcher::SetLine(std::int32_t baud, TParity parity, std::uint16_t dataBits,
-                               std::uint16_t stopBits) {
+std::error_code TSerialDispatcher::SetLine(std::int32_t baud, TParity parity,
+                                           std::uint16_t dataBits, std::uint16_t stopBits) {
     termios now{};
-    if (::tcgetattr(fd_, &now) != 0) {
+    if (::tcgetattr(fd_.get(), &now) != 0) {
         lastErrno_ = errno;
-        return -systemCodeForErrno(lastErrno_);
+        return systemError(lastErrno_);
     }
     termios want = now;
     ::cfmakeraw(&want);
@@ -237,7 +249,7 @@ int TSerialDispatcher::SetLine(std::int32_t baud, TParity parity, std::uint16_t 
     if (baud != 0) {
         const auto code = speedFor(baud);
         if (!code)
-            return comerr::ecBadArgument;
+            return comPortError(comerr::ecBadArgument);
         speed = *code;
     }
     ::cfsetispeed(&want, speed);
@@ -285,7 +297,7 @@ int TSerialDispatcher::SetLine(std::int32_t baud, TParity parity, std::uint16_t 
     const bool sameLine =
         ::cfgetospeed(&now) == speed && (now.c_cflag & lineBits) == (want.c_cflag & lineBits);
     if (sameLine && std::memcmp(&now, &want, sizeof now) == 0)
-        return 0;
+        return {};
     if (!sameLine && running_ > 0) {
         // Let queued output leave at the old rate before the line changes under it.
         for (int i = 0; i < 5000 && OutputUsed() > 0; ++i)
@@ -293,44 +305,45 @@ int TSerialDispatcher::SetLine(std::int32_t baud, TParity parity, std::uint16_t 
         const std::int32_t oldRate = std::max<std::int32_t>(rateFor(::cfgetospeed(&now)), 300);
         std::this_thread::sleep_for(std::chrono::microseconds(10'000'000 / oldRate));
     }
-    if (::tcsetattr(fd_, TCSANOW, &want) != 0) {
+    if (::tcsetattr(fd_.get(), TCSANOW, &want) != 0) {
         lastErrno_ = errno;
-        return -systemCodeForErrno(lastErrno_);
+        return systemError(lastErrno_);
     }
     if (!sameLine) {
         if (!(hwOptions_ & hwfUseDTR))
-            setModemLine(fd_, TIOCM_DTR, dtr_);
+            setModemLine(fd_.get(), TIOCM_DTR, dtr_);
         if (!(hwOptions_ & hwfUseRTS))
-            setModemLine(fd_, TIOCM_RTS, rts_);
+            setModemLine(fd_.get(), TIOCM_RTS, rts_);
     }
-    return 0;
+    return {};
 }
 
-int TSerialDispatcher::SetHWFlowOptions(std::uint16_t bufferFull, std::uint16_t bufferResume,
-                                        unsigned options) {
+std::error_code TSerialDispatcher::SetHWFlowOptions(std::uint16_t bufferFull,
+                                                    std::uint16_t bufferResume, unsigned options) {
     if (bufferFull < bufferResume || bufferFull > inSize_)
-        return comerr::ecBadArgument;
+        return comPortError(comerr::ecBadArgument);
     hwOptions_ = options;
     termios t{};
-    if (::tcgetattr(fd_, &t) != 0)
-        return -systemCodeForErrno(errno);
+    if (::tcgetattr(fd_.get(), &t) != 0)
+        return systemError(errno);
     // Linux ties receive (RTS) and transmit (CTS) hardware handshake together in CRTSCTS.
     if (options & (hwfUseRTS | hwfRequireCTS))
         t.c_cflag |= CRTSCTS;
     else
         t.c_cflag &= ~CRTSCTS;
-    if (::tcsetattr(fd_, TCSANOW, &t) != 0)
-        return -systemCodeForErrno(errno);
-    return 0;
+    if (::tcsetattr(fd_.get(), TCSANOW, &t) != 0)
+        return systemError(errno);
+    return {};
 }
 
-int TSerialDispatcher::SetSWFlowOptions(std::uint16_t bufferFull, std::uint16_t bufferResume,
-                                        TSWFlowOptions options, char xon, char xoff) {
+std::error_code TSerialDispatcher::SetSWFlowOptions(std::uint16_t bufferFull,
+                                                    std::uint16_t bufferResume,
+                                                    TSWFlowOptions options, char xon, char xoff) {
     if (options != TSWFlowOptions::swfNone && (bufferFull < bufferResume || bufferFull > inSize_))
-        return comerr::ecBadArgument;
+        return comPortError(comerr::ecBadArgument);
     termios t{};
-    if (::tcgetattr(fd_, &t) != 0)
-        return -systemCodeForErrno(errno);
+    if (::tcgetattr(fd_.get(), &t) != 0)
+        return systemError(errno);
     t.c_iflag &= ~(IXON | IXOFF | IXANY);
     if (options == TSWFlowOptions::swfReceive || options == TSWFlowOptions::swfBoth)
         t.c_iflag |= IXOFF;
@@ -338,25 +351,23 @@ int TSerialDispatcher::SetSWFlowOptions(std::uint16_t bufferFull, std::uint16_t 
         t.c_iflag |= IXON;
     t.c_cc[VSTART] = static_cast<cc_t>(xon);
     t.c_cc[VSTOP] = static_cast<cc_t>(xoff);
-    if (::tcsetattr(fd_, TCSANOW, &t) != 0)
-        return -systemCodeForErrno(errno);
-    return 0;
+    if (::tcsetattr(fd_.get(), TCSANOW, &t) != 0)
+        return systemError(errno);
+    return {};
 }
 
-int TSerialDispatcher::SetDTR(bool on) {
+void TSerialDispatcher::SetDTR(bool on) {
     std::lock_guard lock(generalLock_);
     dtr_ = on;
-    if (fd_ >= 0 && !(hwOptions_ & hwfUseDTR))
-        setModemLine(fd_, TIOCM_DTR, on);
-    return 0;
+    if (fd_ && !(hwOptions_ & hwfUseDTR))
+        setModemLine(fd_.get(), TIOCM_DTR, on);
 }
 
-int TSerialDispatcher::SetRTS(bool on) {
+void TSerialDispatcher::SetRTS(bool on) {
     std::lock_guard lock(generalLock_);
     rts_ = on;
-    if (fd_ >= 0 && !(hwOptions_ & hwfUseRTS))
-        setModemLine(fd_, TIOCM_RTS, on);
-    return 0;
+    if (fd_ && !(hwOptions_ & hwfUseRTS))
+        setModemLine(fd_.get(), TIOCM_RTS, on);
 }
 
 void TSerialDispatcher::SetAvailThreshold(std::uint32_t threshold) {
@@ -373,22 +384,22 @@ std::size_t TSerialDispatcher::unreadLocked() const {
     return (dWrite_ + kDispatchBufferSize - dRead_) % kDispatchBufferSize;
 }
 
-int TSerialDispatcher::GetChar(char& c) {
+std::error_code TSerialDispatcher::GetChar(char& c) {
     {
         std::lock_guard lock(dispatchLock_);
         if (dbuf_.empty())
-            return comerr::ecBufferIsEmpty;
+            return comPortError(comerr::ecBufferIsEmpty);
         const std::size_t unread = unreadLocked();
         if (inNotification_) {
             // Inside a notification the bytes are only counted; they leave the ring when the
             // handler returns.
             if (readCount_ + 1 > unread)
-                return comerr::ecBufferIsEmpty;
+                return comPortError(comerr::ecBufferIsEmpty);
             ++readCount_;
             c = dbuf_[(dRead_ + readCount_ - 1) % kDispatchBufferSize];
         } else {
             if (unread == 0)
-                return comerr::ecBufferIsEmpty;
+                return comPortError(comerr::ecBufferIsEmpty);
             c = dbuf_[dRead_];
             dRead_ = (dRead_ + 1) % kDispatchBufferSize;
             dFull_ = false;
@@ -398,7 +409,14 @@ int TSerialDispatcher::GetChar(char& c) {
     std::lock_guard lock(generalLock_);
     if (trace_ && traceRecording_)
         trace_->add('R', static_cast<std::uint8_t>(c));
-    return 0;
+    return {};
+}
+
+std::size_t TSerialDispatcher::Unread() {
+    std::lock_guard lock(dispatchLock_);
+    if (dbuf_.empty())
+        return 0;
+    return unreadLocked() - (inNotification_ ? readCount_ : 0);
 }
 
 std::size_t TSerialDispatcher::OutputUsed() {
@@ -408,17 +426,17 @@ std::size_t TSerialDispatcher::OutputUsed() {
     return (oWrite_ + obuf_.size() - oRead_) % std::max<std::size_t>(obuf_.size(), 1);
 }
 
-int TSerialDispatcher::PutBlock(std::span<const char> block) {
+std::error_code TSerialDispatcher::PutBlock(std::span<const char> block) {
     if (block.empty())
-        return 0;
+        return {};
     {
         std::lock_guard lock(outputLock_);
         if (obuf_.empty())
-            return comerr::ecCommNotOpen;
+            return comPortError(comerr::ecCommNotOpen);
         const std::size_t size = obuf_.size();
         const std::size_t used = oFull_ ? size : (oWrite_ + size - oRead_) % size;
         if (block.size() > size - used)
-            return comerr::ecOutputBufferTooSmall;
+            return comPortError(comerr::ecOutputBufferTooSmall);
         for (char ch : block) {
             obuf_[oWrite_] = ch;
             oWrite_ = (oWrite_ + 1) % size;
@@ -435,7 +453,7 @@ int TSerialDispatcher::PutBlock(std::span<const char> block) {
     if (trace_ && traceRecording_)
         for (auto b : bytes)
             trace_->add('T', b);
-    return 0;
+    return {};
 }
 
 void TSerialDispatcher::RegisterWindow(PostAvail postAvail, bool handlerPresent) {
@@ -446,6 +464,13 @@ void TSerialDispatcher::RegisterWindow(PostAvail postAvail, bool handlerPresent)
         handlerPresent_ = handlerPresent;
     }
     logEvent(DispatchLog::tTrgHdAlc, DispatchLog::sWindow, static_cast<std::uint32_t>(handle_ + 1));
+    // Bytes may have come in since the availability threshold was set; the receive check
+    // left them unannounced for want of a window. Announce them now, not at the next byte.
+    {
+        std::lock_guard lock(signalLock_);
+        recheck_ = true;
+    }
+    signalCv_.notify_all();
 }
 
 void TSerialDispatcher::UnregisterWindow() {
@@ -499,7 +524,7 @@ void TSerialDispatcher::logEvent(std::uint8_t type, std::uint8_t subtype, std::u
 }
 
 void TSerialDispatcher::commThread() {
-    pollfd fds[2] = {{fd_, POLLIN, 0}, {commWake_, POLLIN, 0}};
+    pollfd fds[2] = {{fd_.get(), POLLIN, 0}, {commWake_.get(), POLLIN, 0}};
     while (!stop_) {
         fds[0].revents = fds[1].revents = 0;
         const int r = ::poll(fds, 2, -1);
@@ -535,11 +560,12 @@ void TSerialDispatcher::dispatchThread() {
         bool event;
         {
             std::unique_lock lock(signalLock_);
-            event = signalCv_.wait_for(lock, kPollInterval,
-                                       [this] { return commEvent_ || stop_.load(); });
+            signalCv_.wait_for(lock, kPollInterval,
+                               [this] { return commEvent_ || recheck_ || stop_.load(); });
             if (stop_)
                 break;
-            commEvent_ = false;
+            event = std::exchange(commEvent_, false);
+            recheck_ = false;
         }
         moveReceivedData();
         // Announce after every move, the 50 ms poll included: bytes the poll took are gone
@@ -558,14 +584,14 @@ void TSerialDispatcher::moveReceivedData() {
     int lostErr = 0;
     {
         std::lock_guard lock(dispatchLock_);
-        if (dFull_ || fd_ < 0)
+        if (dFull_ || !fd_)
             return;
         std::size_t freeSpace = kDispatchBufferSize - unreadLocked();
         std::size_t moved = 0;
         const std::size_t start = dWrite_;
         for (int part = 0; part < 2 && freeSpace > 0; ++part) {
             const std::size_t chunk = std::min(freeSpace, kDispatchBufferSize - dWrite_);
-            const ssize_t n = ::read(fd_, &dbuf_[dWrite_], chunk);
+            const ssize_t n = ::read(fd_.get(), &dbuf_[dWrite_], chunk);
             if (n <= 0) {
                 if (n < 0 && deviceGone(errno))
                     lostErr = errno;
@@ -596,6 +622,13 @@ void TSerialDispatcher::moveReceivedData() {
 }
 
 bool TSerialDispatcher::receiveCheck() {
+    {
+        // Without a window nothing can be announced: leave the bytes for the check that
+        // RegisterWindow asks for, rather than marking them as announced to nobody.
+        std::lock_guard lock(generalLock_);
+        if (!windowRegistered_)
+            return false;
+    }
     std::size_t unread;
     {
         std::lock_guard lock(dispatchLock_);
@@ -687,7 +720,7 @@ void TSerialDispatcher::outputThread() {
         bool lost = false;
         int lostErr = 0;
         while (written < run.size()) {
-            const ssize_t n = ::write(fd_, run.data() + written, run.size() - written);
+            const ssize_t n = ::write(fd_.get(), run.data() + written, run.size() - written);
             if (n > 0) {
                 written += static_cast<std::size_t>(n);
                 continue;
@@ -695,11 +728,11 @@ void TSerialDispatcher::outputThread() {
             if (n < 0 && errno == EINTR)
                 continue;
             if (n < 0 && errno == EAGAIN) {
-                pollfd fds[2] = {{fd_, POLLOUT, 0}, {outWake_, POLLIN, 0}};
+                pollfd fds[2] = {{fd_.get(), POLLOUT, 0}, {outWake_.get(), POLLIN, 0}};
                 if (::poll(fds, 2, -1) < 0 && errno != EINTR)
                     break;
                 if (fds[1].revents & POLLIN) {
-                    drainFd(outWake_);
+                    drainFd(outWake_.get());
                     break; // a flush or a stop ends the pending write
                 }
                 if (fds[0].revents & (POLLHUP | POLLERR)) {
@@ -796,9 +829,10 @@ void TSerialDispatcher::DumpLog(const std::string& path, bool append, bool hex, 
     dumped->write(path, append, hex, allHex, label_);
 }
 
-bool TSerialDispatcher::Shutdown() {
-    if (fd_ < 0 && running_ == 0)
-        return false;
+void TSerialDispatcher::Shutdown() {
+    const bool threads = comm_.joinable() || dispatch_.joinable() || output_.joinable();
+    if (!fd_ && !threads)
+        return;
     // Flush output: unsent bytes are lost.
     if (running_ > 0) {
         std::unique_lock lock(outputLock_);
@@ -807,36 +841,34 @@ bool TSerialDispatcher::Shutdown() {
         ++flushGeneration_;
         oRead_ = oWrite_ = 0;
         oFull_ = false;
-        signalFd(outWake_);
+        signalFd(outWake_.get());
         outputCv_.notify_all();
         outputCv_.wait_for(lock, kStartTimeout, [this] { return flushAck_ || running_ == 0; });
     }
-    if (fd_ >= 0)
-        ::tcflush(fd_, TCIOFLUSH);
-    // Flush input.
-    bool inNotif;
+    if (fd_)
+        ::tcflush(fd_.get(), TCIOFLUSH);
+    // Flush input. Inside a notification the read count covers every unread byte, and the
+    // close-pending flag makes the dispatch thread finish the notification at once.
     {
         std::lock_guard lock(dispatchLock_);
-        inNotif = inNotification_;
-        if (inNotification_)
+        if (inNotification_) {
             readCount_ = unreadLocked();
-        else
+            closePending_ = true;
+        } else {
             dRead_ = dWrite_;
+        }
         dFull_ = false;
     }
-    if (inNotif)
-        closePending_ = true;
     stopThreads();
     closeDevice();
-    return inNotif;
 }
 
 void TSerialDispatcher::stopThreads() {
     stop_ = true;
-    if (outWake_ >= 0)
-        signalFd(outWake_);
-    if (commWake_ >= 0)
-        signalFd(commWake_);
+    if (outWake_)
+        signalFd(outWake_.get());
+    if (commWake_)
+        signalFd(commWake_.get());
     {
         std::lock_guard lock(outputLock_);
         outputCv_.notify_all();
@@ -856,18 +888,17 @@ void TSerialDispatcher::stopThreads() {
     }
     // None of the threads waits for the main thread once the stop flag is set, so joining
     // here cannot deadlock against a notification in flight.
-    for (std::thread* t : {&output_, &comm_, &dispatch_})
+    for (std::jthread* t : {&output_, &comm_, &dispatch_})
         if (t->joinable())
             t->join();
 }
 
 void TSerialDispatcher::closeDevice() {
-    if (fd_ >= 0) {
+    if (fd_) {
         // The exclusive mode belongs to the terminal, not to this descriptor: clear it, or a
         // descriptor that another program still holds keeps the device shut after we close.
-        (void)::ioctl(fd_, TIOCNXCL);
-        ::close(fd_);
-        fd_ = -1;
+        (void)::ioctl(fd_.get(), TIOCNXCL);
+        fd_.reset();
     }
     std::lock_guard lock(dispatchLock_);
     dbuf_.clear();
@@ -875,10 +906,6 @@ void TSerialDispatcher::closeDevice() {
     std::lock_guard olock(outputLock_);
     obuf_.clear();
     obuf_.shrink_to_fit();
-}
-
-bool TSerialDispatcher::threadsRunning() const {
-    return running_ > 0;
 }
 
 } // namespace px708

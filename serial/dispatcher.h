@@ -11,9 +11,17 @@
 // thread. Locks: generalLock_ (settings, handlers, trace and log), outputLock_ (output ring),
 // dispatchLock_ (dispatch ring, read counts, notification flags). When two are held, the
 // dispatch or output lock is taken first and the general lock second.
+//
+// Errors: the operations return an empty std::error_code on success, the component's own code
+// in comPortCategory() (no such device, in use, buffer empty, ...), or the errno of a failed
+// system call in std::system_category().
+//
+// Ownership: the dispatcher owns the device descriptor (and with it the flock), the two
+// eventfds and the three threads; its destructor stops the threads and releases the rest.
 
 #include "serial/comport.h"
 #include "serial/tracelog.h"
+#include "serial/uniquefd.h"
 
 #include <atomic>
 #include <chrono>
@@ -25,6 +33,7 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <system_error>
 #include <thread>
 #include <vector>
 
@@ -57,33 +66,40 @@ public:
 
     const std::string& deviceLabel() const { return label_; }
     int handle() const { return handle_; }
-    // errno of the last failed system call of InitPort (for the messages of our own codes).
+    // errno of the last failed system call of InitPort, also behind a code of our own (no such
+    // device, in use, permission denied).
     int lastErrno() const { return lastErrno_; }
 
-    // Port initialisation: opens device exclusively, sets the line, starts the threads.
-    // Returns 0, or a negative code: -2 no such device, -5 in use, ecPermissionDenied,
-    // -8 out of memory, another negated system code.
-    int InitPort(const std::string& device, std::int32_t baud, TParity parity,
-                 std::uint16_t dataBits, std::uint16_t stopBits, std::uint16_t inSize,
-                 std::uint16_t outSize, bool dtr, bool rts, unsigned hwOptions);
+    // Port initialisation: opens device exclusively, sets the line, starts the threads. Errors:
+    // ecBadId (no such device), ecAlreadyOpen (in use), ecPermissionDenied, ecBadArgument (a
+    // rate termios does not offer), or the errno of another failure. A failure leaves nothing
+    // open and no thread running.
+    std::error_code InitPort(const std::string& device, std::int32_t baud, TParity parity,
+                             std::uint16_t dataBits, std::uint16_t stopBits, std::uint16_t inSize,
+                             std::uint16_t outSize, bool dtr, bool rts, unsigned hwOptions);
 
-    int SetLine(std::int32_t baud, TParity parity, std::uint16_t dataBits, std::uint16_t stopBits);
-    int SetHWFlowOptions(std::uint16_t bufferFull, std::uint16_t bufferResume, unsigned options);
-    int SetSWFlowOptions(std::uint16_t bufferFull, std::uint16_t bufferResume,
-                         TSWFlowOptions options, char xon, char xoff);
-    int SetDTR(bool on);
-    int SetRTS(bool on);
+    std::error_code SetLine(std::int32_t baud, TParity parity, std::uint16_t dataBits,
+                            std::uint16_t stopBits);
+    std::error_code SetHWFlowOptions(std::uint16_t bufferFull, std::uint16_t bufferResume,
+                                     unsigned options);
+    std::error_code SetSWFlowOptions(std::uint16_t bufferFull, std::uint16_t bufferResume,
+                                     TSWFlowOptions options, char xon, char xoff);
+    void SetDTR(bool on);
+    void SetRTS(bool on);
     void SetAvailThreshold(std::uint32_t threshold);
 
-    // Takes one received character: 0, or ecBufferIsEmpty.
-    int GetChar(char& c);
-    // Queues a block: 0, or ecOutputBufferTooSmall (nothing queued).
-    int PutBlock(std::span<const char> block);
+    // Takes one received character; ecBufferIsEmpty when none is left.
+    std::error_code GetChar(char& c);
+    // Queues a block; ecOutputBufferTooSmall (nothing queued) when it does not fit.
+    std::error_code PutBlock(std::span<const char> block);
     // Bytes waiting in the output ring.
     std::size_t OutputUsed();
+    // Unread bytes in the dispatch ring, less those a handler running now has taken.
+    std::size_t Unread();
 
     // The notification target: postAvail delivers to the main thread; registering logs the
-    // handler. handlerPresent: the owning component has an OnTriggerAvail handler.
+    // handler. handlerPresent: the owning component has an OnTriggerAvail handler. Bytes that
+    // arrived before the registration are announced as soon as it is made.
     void RegisterWindow(PostAvail postAvail, bool handlerPresent);
     void UnregisterWindow();
     void SetLostHandler(PostLost postLost);
@@ -106,13 +122,14 @@ public:
     void ClearLog();
     void DumpLog(const std::string& path, bool append, bool hex, bool allHex);
 
-    // Shutdown: discard unsent output and unread input, release the device, stop the threads.
-    // Returns true when a notification is in progress: the close must then be completed later
-    // (the threads end on their own; threadsRunning() tells when they have).
-    bool Shutdown();
-    bool threadsRunning() const;
+    // Shutdown: discard unsent output and unread input, stop the threads, release the device.
+    // A notification in progress is finished at once (its handler may still be running on
+    // the main thread; what it takes later is taken from a closed port). Calling it again does
+    // nothing.
+    void Shutdown();
 
 private:
+    void startThread(std::jthread& thread, void (TSerialDispatcher::*body)());
     void commThread();
     void dispatchThread();
     void outputThread();
@@ -129,9 +146,9 @@ private:
 
     std::string label_;
     int handle_ = -1;
-    int fd_ = -1;
-    int commWake_ = -1; // eventfd that ends the comm thread's poll
-    int outWake_ = -1;  // eventfd that ends the output thread's wait for the device
+    UniqueFd fd_;
+    UniqueFd commWake_; // eventfd that ends the comm thread's poll
+    UniqueFd outWake_;  // eventfd that ends the output thread's wait for the device
     int lastErrno_ = 0;
     std::uint16_t inSize_ = 4096;
 
@@ -176,11 +193,13 @@ private:
     bool rts_ = true;
     unsigned hwOptions_ = 0;
 
-    // Comm/dispatch hand-over and notification wait.
+    // Comm/dispatch hand-over and notification wait. recheck_ asks the dispatch thread to run
+    // the receive check now (a window was registered).
     std::mutex signalLock_;
     std::condition_variable signalCv_;
     bool commEvent_ = false;
     bool ready_ = false;
+    bool recheck_ = false;
     std::mutex notifyLock_;
     std::condition_variable notifyCv_;
 
@@ -188,9 +207,19 @@ private:
     std::atomic<bool> closePending_{false};
     std::atomic<bool> lostReported_{false};
     std::atomic<int> running_{0};
-    std::thread comm_;
-    std::thread dispatch_;
-    std::thread output_;
+
+    // Each thread's started signal. It lives here, not on the starter's stack, so that a
+    // thread that starts after its starter stopped waiting still signals into a live object.
+    std::mutex startLock_;
+    std::condition_variable startCv_;
+    int started_ = 0;  // under startLock_
+    int launched_ = 0; // main thread only
+
+    // Declared last: destroyed first, and each joins its thread (the destructor has stopped
+    // them by then).
+    std::jthread comm_;
+    std::jthread dispatch_;
+    std::jthread output_;
 };
 
 } // namespace px708

@@ -1,6 +1,7 @@
 #include "serial/portprobe.h"
 
 #include "serial/portmap.h"
+#include "serial/uniquefd.h"
 
 #include <cerrno>
 
@@ -14,21 +15,6 @@ namespace px708 {
 
 namespace {
 
-class Descriptor {
-public:
-    explicit Descriptor(int fd) : fd_(fd) {}
-    Descriptor(const Descriptor&) = delete;
-    Descriptor& operator=(const Descriptor&) = delete;
-    ~Descriptor() {
-        if (fd_ >= 0)
-            ::close(fd_);
-    }
-    int get() const { return fd_; }
-
-private:
-    int fd_;
-};
-
 int openExisting(const std::string& device) {
     int fd;
     do {
@@ -40,7 +26,7 @@ int openExisting(const std::string& device) {
 } // namespace
 
 bool ComPortAvailable(const std::string& device) {
-    const Descriptor fd(openExisting(device));
+    const UniqueFd fd(openExisting(device));
     if (fd.get() < 0)
         return false;
     // Root ignores TIOCEXCL; the flock is what keeps a second opener out.

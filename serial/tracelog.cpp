@@ -1,6 +1,7 @@
 #include "serial/tracelog.h"
 
 #include "serial/comerrors.h"
+#include "serial/uniquefd.h"
 
 #include <algorithm>
 #include <array>
@@ -25,21 +26,17 @@ class TextFile {
 public:
     TextFile(const std::string& path, bool append) {
         const int flags = O_WRONLY | O_CREAT | O_CLOEXEC | (append ? O_APPEND : O_TRUNC);
+        int fd;
         do {
-            fd_ = ::open(path.c_str(), flags, 0666);
-        } while (fd_ < 0 && errno == EINTR);
-        if (fd_ < 0) {
+            fd = ::open(path.c_str(), flags, 0666);
+        } while (fd < 0 && errno == EINTR);
+        if (fd < 0) {
             const int err = errno;
             // With O_CREAT a missing file is made, so ENOENT means a folder on the way is missing.
-            raiseFileError(err == ENOENT ? ENOTDIR : err);
+            raiseSystemError(err == ENOENT ? ENOTDIR : err);
         }
+        fd_.reset(fd);
         buffer_.reserve(kBufferSize);
-    }
-    TextFile(const TextFile&) = delete;
-    TextFile& operator=(const TextFile&) = delete;
-    ~TextFile() {
-        if (fd_ >= 0)
-            ::close(fd_);
     }
 
     void put(std::string_view text) {
@@ -59,10 +56,8 @@ public:
     // Writes what is buffered and closes the file; a failure of either raises.
     void close() {
         flush();
-        const int fd = fd_;
-        fd_ = -1;
-        if (::close(fd) != 0 && errno != EINTR)
-            raiseFileError(errno);
+        if (::close(fd_.release()) != 0 && errno != EINTR)
+            raiseSystemError(errno);
     }
 
 private:
@@ -74,17 +69,17 @@ private:
     }
     void writeAll(std::string_view text) {
         while (!text.empty()) {
-            const ssize_t n = ::write(fd_, text.data(), text.size());
+            const ssize_t n = ::write(fd_.get(), text.data(), text.size());
             if (n < 0) {
                 if (errno == EINTR)
                     continue;
-                raiseFileError(errno);
+                raiseSystemError(errno);
             }
             text.remove_prefix(static_cast<std::size_t>(n));
         }
     }
 
-    int fd_ = -1;
+    UniqueFd fd_;
     std::string buffer_;
 };
 

@@ -353,10 +353,9 @@ void TForm1::FormClose() {
                 tbld_->post();
         }
     });
-    px708::TComPort& com = *Com1_;
-    com.setTracing(px708::TTraceLogState::tlDump);
-    com.setLogging(px708::TTraceLogState::tlDump);
-    com.setOpen(false);
+    // The trace, the log and the port: each goes even when the one before failed (a current
+    // folder that cannot be written), and the first failure is shown once the port is closed.
+    Com1_->DumpAndClose();
 }
 
 void TForm1::rgbaudpChange() {
