@@ -2,7 +2,7 @@
 #   make run   - install what is missing, build, and start the utility
 #                (against the virtual reader when no real reader is configured)
 #   make test  - install what is missing, build, and run every test
-.PHONY: run test deps build build-tsan test-tsan sanitize bench screenshots clean
+.PHONY: run test deps build build-tsan test-tsan sanitize bench screenshots fuzz clean
 
 JOBS ?= $(shell nproc)
 BUILD ?= build
@@ -43,5 +43,10 @@ sanitize: deps
 bench: build
 	@for b in $(BUILD)/bin/bench_*; do echo "== $$b"; $$b; done
 
+# The fuzz targets, each for FUZZ_RUNS inputs (10 million unless set).
+fuzz:
+	@scripts/install-deps.sh fuzz
+	@scripts/fuzz.sh
+
 clean:
-	rm -rf build build-tsan build-asan
+	rm -rf build build-tsan build-asan build-fuzz

@@ -15,6 +15,10 @@ packages=(
   # Packaging (make package) and screenshots of the window under Xvfb.
   dpkg-dev file imagemagick
 )
+# make fuzz: libFuzzer and the sanitizers' runtime come with clang.
+if [ "${1:-}" = fuzz ]; then
+  packages+=(clang-14 libclang-rt-14-dev)
+fi
 missing=()
 for p in "${packages[@]}"; do
   if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
