@@ -14,6 +14,9 @@ packages=(
   poppler-utils python3-pyatspi at-spi2-core dbus dbus-x11
   # Packaging (make package) and screenshots of the window under Xvfb.
   dpkg-dev file imagemagick
+  # Export tests: the SYLK file read back by a spreadsheet program (Gnumeric's ssconvert), the
+  # HTML by a real HTML parser; the CSV import benchmark set beside SQLite's own .import.
+  gnumeric libxml2-utils python3 sqlite3
 )
 # make fuzz: libFuzzer and the sanitizers' runtime come with clang.
 if [ "${1:-}" = fuzz ]; then

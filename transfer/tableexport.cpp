@@ -1,0 +1,110 @@
+#include "transfer/tableexport.h"
+
+#include "store/field.h"
+#include "store/table.h"
+#include "transfer/exportoutput.h"
+
+#include <QFileInfo>
+#include <QSaveFile>
+
+namespace px708 {
+
+namespace exporting {
+
+void ExportOutput::flush() {
+    if (text_.isEmpty())
+        return;
+    bytes_.clear();
+    if (encoding_ == TextEncoding::Utf8)
+        bytes_ = text_.toUtf8();
+    else
+        appendWindows1252(bytes_, text_);
+    text_.clear();
+    if (device_.write(bytes_) != bytes_.size())
+        throw TransferError(device_.errorString());
+}
+
+} // namespace exporting
+
+std::optional<ExportFormat> exportFormatOfItem(int item) {
+    switch (item) {
+    case 0:
+        return ExportFormat::Csv;
+    case 1:
+        return ExportFormat::Html;
+    case 2:
+        return ExportFormat::Sylk;
+    default:
+        return std::nullopt;
+    }
+}
+
+QString exportFileName(const QString& chosen, ExportFormat format) {
+    switch (format) {
+    case ExportFormat::Csv:
+        return chosen + QStringLiteral(".csv");
+    case ExportFormat::Html:
+        return chosen + QStringLiteral(".htm");
+    case ExportFormat::Sylk:
+        return chosen + QStringLiteral(".xls");
+    }
+    return chosen;
+}
+
+void writeExport(QIODevice& device, const ExportSource& source,
+                 const std::vector<ExportColumn>& columns, const ExportOptions& options,
+                 const ExportProgressFn& progress) {
+    using namespace exporting;
+    const TextEncoding encoding =
+        options.format == ExportFormat::Sylk ? TextEncoding::Windows1252 : TextEncoding::Utf8;
+    ExportOutput out(device, encoding);
+    switch (options.format) {
+    case ExportFormat::Csv:
+        writeCsv(out, source, columns, options.separator, progress);
+        break;
+    case ExportFormat::Html:
+        writeHtml(out, source, columns, options, progress);
+        break;
+    case ExportFormat::Sylk:
+        writeSylk(out, source, columns, options.appearance, progress);
+        break;
+    }
+    out.flush();
+}
+
+void exportToFile(const ExportSource& source, const std::vector<ExportColumn>& columns,
+                  const ExportOptions& options, const ExportProgressFn& progress) {
+    const QString& name = options.fileName;
+    QSaveFile file(name);
+    if (QFileInfo(name).isDir() || !file.open(QIODevice::WriteOnly)) {
+        const QString reason =
+            QFileInfo(name).isDir() ? QStringLiteral("Is a directory") : file.errorString();
+        throw TransferError(QStringLiteral("Cannot create file %1\n%2").arg(name, reason));
+    }
+    try {
+        writeExport(file, source, columns, options, progress);
+    } catch (const TransferError& e) {
+        file.cancelWriting();
+        throw TransferError(QStringLiteral("Cannot write file %1\n%2").arg(name, e.text()));
+    } catch (...) {
+        file.cancelWriting();
+        throw;
+    }
+    if (!file.commit())
+        throw TransferError(
+            QStringLiteral("Cannot write file %1\n%2").arg(name, file.errorString()));
+}
+
+std::vector<ExportColumn> readingsExportColumns(const Table& readings,
+                                                const std::vector<int>& pixelWidths) {
+    std::vector<ExportColumn> columns;
+    for (int c = 0; c < readings.fieldCount(); ++c) {
+        const Field& f = readings.field(c);
+        const auto at = static_cast<std::size_t>(c);
+        columns.push_back({f.displayName(), f.kind(), f.displayWidth(),
+                           at < pixelWidths.size() ? pixelWidths[at] : 0});
+    }
+    return columns;
+}
+
+} // namespace px708
