@@ -204,62 +204,65 @@ void Field::setAsString(const QString& text) {
     write(storedFromText(text));
 }
 
-void Field::setAsInteger(qint64 value) {
+QVariant Field::storedFromInteger(qint64 value) const {
     switch (kind_) {
     case FieldKind::Integer:
-        write(QVariant::fromValue<qint64>(value));
-        return;
+        return QVariant::fromValue<qint64>(value);
     case FieldKind::Boolean:
-        write(QVariant::fromValue<qint64>(value != 0 ? 1 : 0));
-        return;
+        return QVariant::fromValue<qint64>(value != 0 ? 1 : 0);
     case FieldKind::String:
-        write(storedFromText(QString::number(value)));
-        return;
+        return storedFromText(QString::number(value));
     case FieldKind::Date:
     case FieldKind::Time:
         break;
     }
     throw ConvertError(QStringLiteral("Invalid value for field '%1'").arg(displayName()));
+}
+
+QVariant Field::storedFromBoolean(bool value) const {
+    switch (kind_) {
+    case FieldKind::Boolean:
+    case FieldKind::Integer:
+        return QVariant::fromValue<qint64>(value ? 1 : 0);
+    case FieldKind::String:
+        return storedFromText(booleanText(value));
+    case FieldKind::Date:
+    case FieldKind::Time:
+        break;
+    }
+    throw ConvertError(QStringLiteral("Invalid value for field '%1'").arg(displayName()));
+}
+
+QVariant Field::storedFromDate(QDate date) const {
+    if (kind_ == FieldKind::Date)
+        return date.isValid() ? QVariant(date.toString(Qt::ISODate)) : QVariant();
+    if (kind_ == FieldKind::String)
+        return storedFromText(DateSettings::formatDate(date));
+    throw ConvertError(QStringLiteral("Invalid value for field '%1'").arg(displayName()));
+}
+
+QVariant Field::storedFromTime(QTime time) const {
+    if (kind_ == FieldKind::Time)
+        return time.isValid() ? QVariant(time.toString(QStringLiteral("HH:mm:ss"))) : QVariant();
+    if (kind_ == FieldKind::String)
+        return storedFromText(DateSettings::formatTime(time));
+    throw ConvertError(QStringLiteral("Invalid value for field '%1'").arg(displayName()));
+}
+
+void Field::setAsInteger(qint64 value) {
+    write(storedFromInteger(value));
 }
 
 void Field::setAsBoolean(bool value) {
-    switch (kind_) {
-    case FieldKind::Boolean:
-    case FieldKind::Integer:
-        write(QVariant::fromValue<qint64>(value ? 1 : 0));
-        return;
-    case FieldKind::String:
-        write(storedFromText(booleanText(value)));
-        return;
-    case FieldKind::Date:
-    case FieldKind::Time:
-        break;
-    }
-    throw ConvertError(QStringLiteral("Invalid value for field '%1'").arg(displayName()));
+    write(storedFromBoolean(value));
 }
 
 void Field::setAsDate(QDate date) {
-    if (kind_ == FieldKind::Date) {
-        write(date.isValid() ? QVariant(date.toString(Qt::ISODate)) : QVariant());
-        return;
-    }
-    if (kind_ == FieldKind::String) {
-        write(storedFromText(DateSettings::formatDate(date)));
-        return;
-    }
-    throw ConvertError(QStringLiteral("Invalid value for field '%1'").arg(displayName()));
+    write(storedFromDate(date));
 }
 
 void Field::setAsTime(QTime time) {
-    if (kind_ == FieldKind::Time) {
-        write(time.isValid() ? QVariant(time.toString(QStringLiteral("HH:mm:ss"))) : QVariant());
-        return;
-    }
-    if (kind_ == FieldKind::String) {
-        write(storedFromText(DateSettings::formatTime(time)));
-        return;
-    }
-    throw ConvertError(QStringLiteral("Invalid value for field '%1'").arg(displayName()));
+    write(storedFromTime(time));
 }
 
 void Field::clear() {

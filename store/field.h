@@ -66,6 +66,12 @@ public:
     QString textOf(const QVariant& stored) const;
     // The stored value for a text, as setAsString stores it; raises ConvertError.
     QVariant storedFromText(const QString& text) const;
+    // The stored values setAsInteger, setAsBoolean, setAsDate and setAsTime write; each raises
+    // ConvertError where the field's type cannot take the value.
+    QVariant storedFromInteger(qint64 value) const;
+    QVariant storedFromBoolean(bool value) const;
+    QVariant storedFromDate(QDate date) const;
+    QVariant storedFromTime(QTime time) const;
 
 private:
     friend class Table;

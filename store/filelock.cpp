@@ -84,6 +84,12 @@ TableFileLock::TableFileLock(const QString& component, const QString& path, Mode
             err);
     }
     registerUser(st.st_dev, st.st_ino);
+    if (mode == Mode::Unlocked) {
+        fd_ = fd;
+        dev_ = st.st_dev;
+        ino_ = st.st_ino;
+        return;
+    }
     int rc;
     do {
         rc = ::flock(fd, (mode == Mode::Exclusive ? LOCK_EX : LOCK_SH) | LOCK_NB);

@@ -18,7 +18,10 @@ namespace px708 {
 
 class TableFileLock {
 public:
-    enum class Mode { Shared, Exclusive };
+    // Unlocked: a descriptor counted with the others but without a flock of its own, for a
+    // second connection of this program to a file it already holds (a flock from a second
+    // descriptor would be refused by an exclusive one of the same program).
+    enum class Mode { Shared, Exclusive, Unlocked };
 
     TableFileLock() = default;
     // Opens path and locks it without waiting. Raises DatabaseError of component when the file

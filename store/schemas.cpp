@@ -21,7 +21,10 @@ QString fieldKindName(FieldKind kind) {
 }
 
 QString createTableSql(const QString& tableName, std::span<const FieldDef> fields) {
-    QStringList columns;
+    // The row's own identity: an alias of the engine's row id that VACUUM keeps, never given
+    // to a second row (AUTOINCREMENT), and no field, so neither shown nor exported.
+    QStringList columns{QStringLiteral("\"%1\" INTEGER PRIMARY KEY AUTOINCREMENT")
+                            .arg(QString::fromLatin1(kRowKeyColumn))};
     for (const FieldDef& f : fields) {
         QString type;
         switch (f.kind) {

@@ -77,7 +77,11 @@ inline std::span<const FieldDef> settingsSchema() {
 inline constexpr const char* kSettingsFileName = "config.db";
 inline constexpr int kReadingsTableCount = 6;
 
-// The SQL that creates a table of these fields in a new file (a new installation only).
+// The hidden row key of the tables this program creates (see Table).
+inline constexpr const char* kRowKeyColumn = "RowKey";
+
+// The SQL that creates a table of these fields, after the hidden row key, in a new file (a new
+// installation only).
 QString createTableSql(const QString& tableName, std::span<const FieldDef> fields);
 
 } // namespace px708

@@ -1,6 +1,8 @@
 #include "store/table.h"
 
+#include "store/bulkappend.h"
 #include "store/database.h"
+#include "store/rowvalues.h"
 #include "store/storeerror.h"
 
 #include <QStringList>
@@ -11,6 +13,21 @@ namespace px708 {
 namespace {
 
 constexpr std::size_t kCachedPages = 16;
+// A row's fields are told apart in a 64-bit mask (RowValues, the prepared INSERTs).
+constexpr std::size_t kMaxFields = 64;
+
+const QString kRowDeleted = QStringLiteral("the row was deleted by another program");
+const QString kChangedNotStored =
+    QStringLiteral("the row was changed by another program and your change was not stored: "
+                   "cancel the edit to see the row as it is now");
+const QString kDeletedNotStored =
+    QStringLiteral("the row was deleted by another program and your change was not stored: "
+                   "cancel the edit");
+const QString kChangedNotDeleted =
+    QStringLiteral("the row was changed by another program and was not deleted: "
+                   "refresh to see the table as it is now");
+const QString kBusy =
+    QStringLiteral("the table is busy with a transfer: try again when it has ended");
 
 // The type a declared column type stands for, by SQLite's affinity rules and the names the
 // store writes (BOOLEAN, DATE, TIME).
@@ -45,11 +62,15 @@ Table::Table(Database& db, const QString& componentName, std::span<const FieldDe
     int index = 0;
     for (const FieldDef& def : fields)
         fields_.push_back(std::unique_ptr<Field>(new Field(this, def, index++)));
+    if (fields_.size() > kMaxFields)
+        fail(QStringLiteral("a table of more than %1 fields").arg(kMaxFields));
     nullRow_.assign(fields_.size(), QVariant());
     pages_.reserve(kCachedPages);
 }
 
 Table::~Table() {
+    if (bulk_)
+        bulk_->endQuietly();
     try {
         close();
     } catch (...) {
@@ -103,6 +124,7 @@ QString Table::quoted(const QString& identifier) const {
 
 void Table::closeHandles() noexcept {
     pageStmt_ = sql::Statement();
+    insertStmts_.clear();
     // The connection goes before the file lock: see TableFileLock.
     conn_.reset();
     lock_.release();
@@ -143,14 +165,14 @@ void Table::open() {
             tableName_ = names.front();
         }
         bindFields();
-        QStringList select{QStringLiteral("rowid")};
+        QStringList select{keyColumn_};
         for (const QString& c : columns_)
             select << quoted(c);
         selectList_ = select.join(QStringLiteral(", "));
         pageStmt_ = sql::Statement(name_, conn_.get(),
-                                   QStringLiteral("SELECT %1 FROM %2 WHERE rowid BETWEEN ?1 AND ?2 "
-                                                  "ORDER BY rowid")
-                                       .arg(selectList_, quoted(tableName_)));
+                                   QStringLiteral("SELECT %1 FROM %2 WHERE %3 BETWEEN ?1 AND ?2 "
+                                                  "ORDER BY %3")
+                                       .arg(selectList_, quoted(tableName_), keyColumn_));
         loaded = readRowIds();
     } catch (...) {
         closeHandles();
@@ -172,8 +194,21 @@ void Table::bindFields() {
     sql::Statement info(name_, conn_.get(),
                         QStringLiteral("PRAGMA table_info(%1)").arg(quoted(tableName_)));
     std::vector<std::pair<QString, QString>> columns; // name, declared type
-    while (info.step())
+    QStringList primaryKey;
+    QString primaryKeyType;
+    while (info.step()) {
         columns.emplace_back(info.text(1), info.text(2));
+        if (info.int64(5) > 0) {
+            primaryKey << info.text(1);
+            primaryKeyType = info.text(2);
+        }
+    }
+    // A single INTEGER PRIMARY KEY is the engine's row id under a name of its own, which
+    // VACUUM keeps; without one the row id is all there is.
+    keyColumn_ = primaryKey.size() == 1 &&
+                         primaryKeyType.compare(QLatin1String("INTEGER"), Qt::CaseInsensitive) == 0
+                     ? quoted(primaryKey.front())
+                     : QStringLiteral("rowid");
     columns_.clear();
     for (const auto& f : fields_) {
         auto it = std::find_if(columns.begin(), columns.end(), [&](const auto& c) {
@@ -193,7 +228,7 @@ void Table::bindFields() {
 std::vector<qint64> Table::readRowIds() const {
     sql::Statement ids(
         name_, conn_.get(),
-        QStringLiteral("SELECT rowid FROM %1 ORDER BY rowid").arg(quoted(tableName_)));
+        QStringLiteral("SELECT %2 FROM %1 ORDER BY %2").arg(quoted(tableName_), keyColumn_));
     std::vector<qint64> loaded;
     loaded.reserve(rowIds_.size());
     while (ids.step())
@@ -204,6 +239,8 @@ std::vector<qint64> Table::readRowIds() const {
 void Table::close() {
     if (!isOpen())
         return;
+    if (bulk_)
+        bulk_->endQuietly();
     if (state_ == State::Edit || state_ == State::Insert)
         cancel();
     emit aboutToReset();
@@ -237,8 +274,30 @@ void Table::setPos(int pos) {
         emit currentRowChanged(pos_);
 }
 
+void Table::addPendingText(PendingText* holder) {
+    if (std::find(pendingTexts_.begin(), pendingTexts_.end(), holder) == pendingTexts_.end())
+        pendingTexts_.push_back(holder);
+}
+
+void Table::removePendingText(PendingText* holder) {
+    std::erase(pendingTexts_, holder);
+}
+
+void Table::writePendingTexts() noexcept {
+    // A copy: a holder may remove itself while it writes.
+    const std::vector<PendingText*> holders = pendingTexts_;
+    for (PendingText* holder : holders)
+        holder->writePendingText();
+}
+
+void Table::refuseWhileBusy() const {
+    if (bulk_)
+        fail(kBusy);
+}
+
 void Table::checkBrowseMode() {
     requireOpen();
+    writePendingTexts();
     if (state_ == State::Edit || state_ == State::Insert) {
         if (modified())
             post();
@@ -440,24 +499,18 @@ void Table::edit() {
     requireOpen();
     if (state_ == State::Edit || state_ == State::Insert)
         return;
+    refuseWhileBusy();
     if (rowIds_.empty()) {
         insert();
         return;
     }
-    beginWrite();
-    std::optional<Row> fresh;
-    try {
-        // Read the row again under the lock: another program may have changed it.
-        fresh = readRow(rowIds_[static_cast<std::size_t>(pos_)]);
-    } catch (...) {
-        rollbackQuietly();
-        throw;
-    }
-    if (!fresh) {
-        rollbackQuietly();
-        fail(QStringLiteral("the row was deleted by another program"));
-    }
+    // No lock is taken: the row is read as it is now, and post() checks that nobody changed
+    // it meanwhile.
+    std::optional<Row> fresh = readRow(rowIds_[static_cast<std::size_t>(pos_)]);
+    if (!fresh)
+        fail(kRowDeleted);
     updateCachedRow(pos_, *fresh);
+    original_ = *fresh;
     buffer_ = std::move(*fresh);
     assigned_.assign(fields_.size(), false);
     setState(State::Edit);
@@ -466,7 +519,7 @@ void Table::edit() {
 
 void Table::insert() {
     checkBrowseMode();
-    beginWrite();
+    refuseWhileBusy();
     buffer_.assign(fields_.size(), QVariant());
     assigned_.assign(fields_.size(), false);
     posBeforeInsert_ = pos_;
@@ -480,55 +533,87 @@ void Table::insert() {
     emit currentRowChanged(pos_);
 }
 
+sql::Statement& Table::insertStatement(std::uint64_t mask) {
+    auto it = insertStmts_.find(mask);
+    if (it != insertStmts_.end())
+        return it->second;
+    QString sql;
+    if (mask == 0) {
+        sql = QStringLiteral("INSERT INTO %1 DEFAULT VALUES").arg(quoted(tableName_));
+    } else {
+        QStringList names, marks;
+        for (std::size_t i = 0; i < fields_.size(); ++i) {
+            if ((mask >> i) & 1U) {
+                names << quoted(columns_[i]);
+                marks << QStringLiteral("?");
+            }
+        }
+        sql = QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
+                  .arg(quoted(tableName_), names.join(QStringLiteral(", ")),
+                       marks.join(QStringLiteral(", ")));
+    }
+    return insertStmts_.emplace(mask, sql::Statement(name_, conn_.get(), sql)).first->second;
+}
+
+qint64 Table::insertValues(const std::vector<QVariant>& values, std::uint64_t mask) {
+    sql::Statement& insertRow = insertStatement(mask);
+    try {
+        int n = 1;
+        for (std::size_t i = 0; i < fields_.size(); ++i)
+            if ((mask >> i) & 1U)
+                insertRow.bind(n++, values[i]);
+        insertRow.step();
+    } catch (...) {
+        insertRow.reset();
+        throw;
+    }
+    insertRow.reset();
+    return sqlite3_last_insert_rowid(conn_.get());
+}
+
 void Table::post() {
     requireOpen();
     if (state_ != State::Edit && state_ != State::Insert)
         return;
-    // A failed post gave up the lock; take it again.
-    beginWrite();
+    refuseWhileBusy();
     std::vector<std::size_t> changed;
-    for (std::size_t i = 0; i < fields_.size(); ++i)
-        if (assigned_[i])
+    std::uint64_t mask = 0;
+    for (std::size_t i = 0; i < fields_.size(); ++i) {
+        if (assigned_[i]) {
             changed.push_back(i);
+            mask |= std::uint64_t{1} << i;
+        }
+    }
+    if (state_ == State::Edit && changed.empty()) {
+        setState(State::Browse);
+        emit rowsChanged(pos_, pos_);
+        return;
+    }
+    beginWrite();
     qint64 newRowId = 0;
     try {
         if (state_ == State::Edit) {
-            if (!changed.empty()) {
-                QStringList sets;
-                for (std::size_t i : changed)
-                    sets << quoted(columns_[i]) + QStringLiteral(" = ?");
-                sql::Statement update(
-                    name_, conn_.get(),
-                    QStringLiteral("UPDATE %1 SET %2 WHERE rowid = ?")
-                        .arg(quoted(tableName_), sets.join(QStringLiteral(", "))));
-                int n = 1;
-                for (std::size_t i : changed)
-                    update.bind(n++, buffer_[i]);
-                update.bindInt64(n, rowIds_[static_cast<std::size_t>(pos_)]);
-                update.step();
-                if (sqlite3_changes(conn_.get()) != 1)
-                    fail(QStringLiteral("the row was deleted by another program"));
-            }
-        } else {
-            QString sql;
-            if (changed.empty()) {
-                sql = QStringLiteral("INSERT INTO %1 DEFAULT VALUES").arg(quoted(tableName_));
-            } else {
-                QStringList names, marks;
-                for (std::size_t i : changed) {
-                    names << quoted(columns_[i]);
-                    marks << QStringLiteral("?");
-                }
-                sql = QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
-                          .arg(quoted(tableName_), names.join(QStringLiteral(", ")),
-                               marks.join(QStringLiteral(", ")));
-            }
-            sql::Statement insertRow(name_, conn_.get(), sql);
+            const qint64 key = rowIds_[static_cast<std::size_t>(pos_)];
+            // Read under the write lock: the row must still be the one the operator edited.
+            const std::optional<Row> stored = readRow(key);
+            if (!stored)
+                fail(kDeletedNotStored);
+            if (*stored != original_)
+                fail(kChangedNotStored);
+            QStringList sets;
+            for (std::size_t i : changed)
+                sets << quoted(columns_[i]) + QStringLiteral(" = ?");
+            sql::Statement update(
+                name_, conn_.get(),
+                QStringLiteral("UPDATE %1 SET %2 WHERE %3 = ?")
+                    .arg(quoted(tableName_), sets.join(QStringLiteral(", ")), keyColumn_));
             int n = 1;
             for (std::size_t i : changed)
-                insertRow.bind(n++, buffer_[i]);
-            insertRow.step();
-            newRowId = sqlite3_last_insert_rowid(conn_.get());
+                update.bind(n++, buffer_[i]);
+            update.bindInt64(n, key);
+            update.step();
+        } else {
+            newRowId = insertValues(buffer_, mask);
         }
         commitWrite();
     } catch (...) {
@@ -549,8 +634,8 @@ void Table::post() {
         emit rowsChanged(pos_, pos_);
         return;
     }
-    // Another program removed rows at the end, so the engine reused a row id: read the ids
-    // again to keep stored order.
+    // Another program removed rows at the end of a table without the row key, so the engine
+    // reused a row id: read the ids again to keep stored order.
     std::vector<qint64> reloaded;
     try {
         reloaded = readRowIds();
@@ -575,7 +660,29 @@ void Table::cancel() {
     if (state_ == State::Edit) {
         rollbackQuietly();
         setState(State::Browse);
-        emit rowsChanged(pos_, pos_);
+        // Show the row as it is stored now: after a refused post it is another program's, or
+        // gone.
+        std::optional<Row> fresh;
+        try {
+            fresh = readRow(rowIds_[static_cast<std::size_t>(pos_)]);
+        } catch (const StoreError&) {
+            // The cached values stay; the next read reports the failure.
+            emit rowsChanged(pos_, pos_);
+            return;
+        }
+        if (fresh) {
+            updateCachedRow(pos_, *fresh);
+            emit rowsChanged(pos_, pos_);
+            return;
+        }
+        const int removed = pos_;
+        emit rowsAboutToBeRemoved(removed, removed);
+        rowIds_.erase(rowIds_.begin() + removed);
+        dropPagesFrom(removed);
+        pos_ = rowIds_.empty() ? -1 : std::min(removed, static_cast<int>(rowIds_.size()) - 1);
+        bof_ = eof_ = rowIds_.empty();
+        emit rowsRemoved();
+        emit currentRowChanged(pos_);
     } else if (state_ == State::Insert) {
         rollbackQuietly();
         const int pending = pos_;
@@ -597,14 +704,23 @@ void Table::remove() {
         cancel();
         return;
     }
+    refuseWhileBusy();
     if (rowIds_.empty())
         fail(QStringLiteral("Cannot perform this operation on an empty table"));
+    // The row the operator sees: the one read when the edit began, else the one shown.
+    const Row seen = state_ == State::Edit ? original_ : cachedRow(pos_);
+    const qint64 key = rowIds_[static_cast<std::size_t>(pos_)];
     beginWrite();
     try {
+        const std::optional<Row> stored = readRow(key);
+        if (!stored)
+            fail(kRowDeleted);
+        if (*stored != seen)
+            fail(kChangedNotDeleted);
         sql::Statement del(
             name_, conn_.get(),
-            QStringLiteral("DELETE FROM %1 WHERE rowid = ?").arg(quoted(tableName_)));
-        del.bindInt64(1, rowIds_[static_cast<std::size_t>(pos_)]);
+            QStringLiteral("DELETE FROM %1 WHERE %2 = ?").arg(quoted(tableName_), keyColumn_));
+        del.bindInt64(1, key);
         del.step();
         commitWrite();
     } catch (...) {
@@ -623,8 +739,98 @@ void Table::remove() {
     emit currentRowChanged(pos_);
 }
 
+void Table::appendRow(const RowValues& row, AfterAppend after) {
+    if (&row.table() != this)
+        fail(QStringLiteral("the row's values belong to another table"));
+    checkBrowseMode();
+    refuseWhileBusy();
+    beginWrite();
+    qint64 key = 0;
+    try {
+        key = insertValues(row.storedValues(), row.setMask());
+        commitWrite();
+    } catch (...) {
+        rollbackQuietly();
+        throw;
+    }
+    takeAppendedKeys({key}, after);
+}
+
+void Table::takeAppendedKeys(const std::vector<qint64>& keys, AfterAppend after) {
+    if (keys.empty())
+        return;
+    if (rowIds_.empty() || keys.front() > rowIds_.back()) {
+        const int first = static_cast<int>(rowIds_.size());
+        const int last = first + static_cast<int>(keys.size()) - 1;
+        emit rowsAboutToBeAppended(first, last);
+        rowIds_.insert(rowIds_.end(), keys.begin(), keys.end());
+        // A short last page may hold the first of the new positions as null rows.
+        dropPagesFrom(first);
+        emit rowsAppended();
+    } else {
+        // Another program removed rows at the end of a table without the row key and the
+        // engine reused their ids: read the ids again to keep stored order.
+        const qint64 current = pos_ >= 0 ? rowIds_[static_cast<std::size_t>(pos_)] : -1;
+        std::vector<qint64> reloaded;
+        try {
+            reloaded = readRowIds();
+        } catch (...) {
+            reloaded = rowIds_;
+            reloaded.insert(reloaded.end(), keys.begin(), keys.end());
+            std::sort(reloaded.begin(), reloaded.end());
+        }
+        emit aboutToReset();
+        rowIds_ = std::move(reloaded);
+        pages_.clear();
+        const auto it = std::lower_bound(rowIds_.begin(), rowIds_.end(), current);
+        pos_ =
+            std::min(static_cast<int>(it - rowIds_.begin()), static_cast<int>(rowIds_.size()) - 1);
+        emit resetDone();
+        emit currentRowChanged(pos_);
+    }
+    if (after == AfterAppend::MoveToRow) {
+        moveToKey(keys.back());
+    } else if (pos_ < 0) {
+        setPos(0);
+        bof_ = eof_ = false;
+    }
+}
+
+void Table::moveToKey(qint64 key) {
+    if (rowIds_.empty())
+        return;
+    const auto it = std::lower_bound(rowIds_.begin(), rowIds_.end(), key);
+    setPos(std::min(static_cast<int>(it - rowIds_.begin()), static_cast<int>(rowIds_.size()) - 1));
+    bof_ = eof_ = false;
+}
+
+void Table::reloadKeys() noexcept {
+    std::vector<qint64> reloaded;
+    try {
+        reloaded = readRowIds();
+    } catch (...) {
+        // The file cannot be read: keep the keys; the next operation reports the failure.
+        return;
+    }
+    const qint64 current = pos_ >= 0 ? rowIds_[static_cast<std::size_t>(pos_)] : -1;
+    emit aboutToReset();
+    rowIds_ = std::move(reloaded);
+    pages_.clear();
+    if (rowIds_.empty()) {
+        pos_ = -1;
+    } else {
+        const auto it = std::lower_bound(rowIds_.begin(), rowIds_.end(), current);
+        pos_ =
+            std::min(static_cast<int>(it - rowIds_.begin()), static_cast<int>(rowIds_.size()) - 1);
+    }
+    bof_ = eof_ = rowIds_.empty();
+    emit resetDone();
+    emit currentRowChanged(pos_);
+}
+
 void Table::empty() {
     requireOpen();
+    refuseWhileBusy();
     if (!exclusive_)
         fail(QStringLiteral("the table must be open for exclusive use to be emptied"));
     if (state_ == State::Edit || state_ == State::Insert)
@@ -648,6 +854,7 @@ void Table::empty() {
 
 void Table::refresh() {
     checkBrowseMode();
+    refuseWhileBusy();
     const qint64 current = pos_ >= 0 ? rowIds_[static_cast<std::size_t>(pos_)] : -1;
     std::vector<qint64> reloaded = readRowIds();
     emit aboutToReset();
@@ -667,6 +874,7 @@ void Table::refresh() {
 
 void Table::setBooleanInAllRows(int fieldIndex, bool value) {
     checkBrowseMode();
+    refuseWhileBusy();
     const Field& f = field(fieldIndex);
     if (f.kind() != FieldKind::Boolean)
         fail(QStringLiteral("Field '%1' is not a Boolean field").arg(f.fieldName()));

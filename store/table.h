@@ -8,12 +8,23 @@
 // flock(LOCK_SH) on the file, exclusive use flock(LOCK_EX); neither waits, so a table that
 // another program holds the other way fails to open at once.
 //
-// Rows are kept in stored order (rowid order); a new row goes to the end. The cursor stands on
-// one row (recNo(), 0-based, -1 when the table is empty). edit() locks the table file for
-// writing until post() or cancel(): another program that edits the same table meanwhile fails
-// after a short busy wait with the engine's error ("tbld: database is locked"). post() is one
-// transaction, on disk (write-ahead log, full synchronisation) when it returns. Moving the
-// cursor while editing posts a modified row first and drops an unmodified edit.
+// Rows are kept in stored order (key order); a new row goes to the end. A row is known by its
+// key: the hidden integer primary key of the tables this program creates (RowKey, never a
+// field, so never shown nor exported), which another program's VACUUM leaves as it is and
+// which is never given to a second row; a table file made before it has the engine's row id
+// instead. Editing and deleting act on the key and check that the row is still the one the
+// operator sees, so a renumbered or reused row id never makes them touch another row.
+//
+// The cursor stands on one row (recNo(), 0-based, -1 when the table is empty). edit() takes no
+// lock: it reads the row afresh and the operator may type for as long as he likes while other
+// programs read, append and change other rows. post() is one short write transaction that
+// reads the row again and stores the change only if nobody changed or deleted the row
+// meanwhile; otherwise it refuses with DatabaseError ("the row was changed by another program
+// ...") and the row stays in edit with the operator's values. cancel() drops the change and
+// shows the row as it is stored now. Every post is on disk (write-ahead log, full
+// synchronisation) when it returns. Moving the cursor while editing first asks the registered
+// PendingText holders for the text still in their editors, then posts a modified row and drops
+// an unmodified edit (checkBrowseMode()).
 //
 // While inserting, the new row is shown at the end: recordCount() counts it and recNo() is
 // its position until post() stores it or cancel() drops it.
@@ -35,12 +46,15 @@
 #include "store/filelock.h"
 #include "store/schemas.h"
 #include "store/sqlitehandle.h"
+#include "store/tablehooks.h"
 
 #include <QObject>
 #include <QString>
 #include <QVariant>
 
 #include <chrono>
+#include <cstdint>
+#include <map>
 #include <memory>
 #include <optional>
 #include <span>
@@ -48,7 +62,10 @@
 
 namespace px708 {
 
+class BulkAppend;
 class Database;
+class RowValues;
+class TableSnapshot;
 
 class Table : public QObject {
     Q_OBJECT
@@ -102,16 +119,30 @@ public:
     // Moves to the row at pos (clamped to the rows there are).
     void moveTo(int pos);
 
-    // On an empty table edit() starts a new row (insert()).
+    // Writes the operator's pending text, then posts a modified row being edited or inserted
+    // and drops an unmodified edit; every move does this first.
+    void checkBrowseMode();
+
+    // On an empty table edit() starts a new row (insert()). Raises DatabaseError "the row was
+    // deleted by another program" when the row is gone.
     void edit();
     void insert();
     void append() { insert(); }
-    // Stores the row being edited or inserted; does nothing in browse state.
+    // Stores the row being edited or inserted; does nothing in browse state. Refuses a row that
+    // another program changed or deleted since edit() (see above).
     void post();
-    // Drops the change of the row being edited or inserted.
+    // Drops the change of the row being edited or inserted; an edited row is read afresh.
     void cancel();
-    // Deletes the current row (in insert state: cancels the new row).
+    // Deletes the current row (in insert state: cancels the new row; in edit state: drops the
+    // change first). Refuses, deleting nothing, when the stored row is no longer the one the
+    // operator sees (changed or deleted by another program).
     void remove();
+    // Appends one row outside the cursor as one durable transaction (on disk when it returns),
+    // with the pending change posted first as append() would; the views hear of the new row
+    // once. For rows that must be durable one by one, such as a download from the reader; a
+    // whole batch goes through BulkAppend instead. Raises DatabaseError when the engine refuses
+    // the row (nothing is stored then).
+    void appendRow(const RowValues& row, AfterAppend after = AfterAppend::MoveToRow);
     // Removes every row; the table must be open for exclusive use.
     void empty();
     // Reads the row ids again, keeping the cursor on its row where it still exists.
@@ -130,6 +161,16 @@ public:
     // SQLite's integrity check of the open file ("ok" when sound).
     QString integrityCheck();
 
+    // True when the open file has the hidden row key (a table made before it has not).
+    bool hasRowKey() const { return keyColumn_ != QLatin1String("rowid"); }
+    // True while a BulkAppend runs on the table.
+    bool busy() const { return bulk_ != nullptr; }
+
+    // Editors whose typed text the table asks for before its cursor moves (see PendingText).
+    // A holder removes itself before it is destroyed.
+    void addPendingText(PendingText* holder);
+    void removePendingText(PendingText* holder);
+
 signals:
     void stateChanged(px708::Table::State state);
     void currentRowChanged(int pos);
@@ -143,7 +184,9 @@ signals:
     void resetDone();
 
 private:
+    friend class BulkAppend;
     friend class Field;
+    friend class TableSnapshot;
 
     using Row = std::vector<QVariant>;
     struct Page {
@@ -156,7 +199,8 @@ private:
     void requireOpen() const;
     void bindFields();
     std::vector<qint64> readRowIds() const;
-    void checkBrowseMode();
+    void refuseWhileBusy() const;
+    void writePendingTexts() noexcept;
     void beginWrite();
     void commitWrite();
     void rollbackQuietly() noexcept;
@@ -164,6 +208,15 @@ private:
     void setPos(int pos);
     const Row& cachedRow(int pos) const;
     std::optional<Row> readRow(qint64 rowid);
+    sql::Statement& insertStatement(std::uint64_t mask);
+    // Runs the INSERT of the set values (the others keep the column's default); the new key.
+    qint64 insertValues(const std::vector<QVariant>& values, std::uint64_t mask);
+    // The views hear of rows appended outside the cursor (keys in the order appended).
+    void takeAppendedKeys(const std::vector<qint64>& keys, AfterAppend after);
+    // Moves the cursor to the row of key (or the next row after it), without posting.
+    void moveToKey(qint64 key);
+    // Reads the keys again after rows this program believed stored were rolled back.
+    void reloadKeys() noexcept;
     void closeHandles() noexcept;
     void dropPagesFrom(int pos) const;
     void updateCachedRow(int pos, const Row& row) const;
@@ -180,9 +233,11 @@ private:
     TableFileLock lock_;
     sql::Connection conn_;
     QString tableName_;
-    std::vector<QString> columns_; // column name in the file for each field
+    QString keyColumn_ = QStringLiteral("rowid"); // quoted key column, or rowid
+    std::vector<QString> columns_;                // column name in the file for each field
     QString selectList_;
     mutable sql::Statement pageStmt_;
+    std::map<std::uint64_t, sql::Statement> insertStmts_;
 
     State state_ = State::Inactive;
     std::vector<qint64> rowIds_;
@@ -192,7 +247,10 @@ private:
     bool bof_ = true;
     bool writing_ = false;
     Row buffer_;
+    Row original_; // the row as read by edit(), to find another program's change at post()
     std::vector<bool> assigned_;
+    BulkAppend* bulk_ = nullptr;
+    std::vector<PendingText*> pendingTexts_;
 
     mutable std::vector<Page> pages_;
     mutable quint64 useCounter_ = 0;

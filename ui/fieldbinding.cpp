@@ -28,6 +28,7 @@ const QDate kNoDate(1752, 9, 14);
 } // namespace
 
 FieldBinder::FieldBinder(Table& table, QObject* parent) : QObject(parent), table_(table) {
+    table_.addPendingText(this);
     connect(&table_, &Table::resetDone, this, &FieldBinder::reload);
     connect(&table_, &Table::stateChanged, this, &FieldBinder::reload);
     connect(&table_, &Table::currentRowChanged, this, &FieldBinder::reload);
@@ -38,7 +39,25 @@ FieldBinder::FieldBinder(Table& table, QObject* parent) : QObject(parent), table
     });
 }
 
-FieldBinder::~FieldBinder() = default;
+FieldBinder::~FieldBinder() {
+    table_.removePendingText(this);
+}
+
+void FieldBinder::writePendingText() noexcept {
+    for (auto& b : bindings_) {
+        if (!b->pending)
+            continue;
+        try {
+            writePending(*b);
+        } catch (const std::exception& e) {
+            try {
+                fail(e);
+            } catch (...) {
+                // The error handler itself failed: nothing more can be told.
+            }
+        }
+    }
+}
 
 int FieldBinder::fieldIndex(const QString& name) const {
     return table_.fieldByName(name).index();

@@ -12,12 +12,20 @@
 // - loading a row into a control is no change of the operator's: it writes nothing and does
 //   not report userChanged.
 //
-// A failure (the row locked by another program, a text the field cannot take) goes to the
+// - the table asks the binder for its pending texts before anything moves the cursor, appends
+//   a row or starts a bulk operation (a download while the operator types a time), so a typed
+//   text always reaches the row it was typed for.
+//
+// A failure (the row changed by another program, a text the field cannot take) goes to the
 // error handler; the control then shows the field's value again, except a text that is no
-// valid date or time, which stays in its editor to be corrected.
+// valid date or time, which stays in its editor to be corrected (unless something other than
+// the operator moves the cursor meanwhile: the operator has then been told that the text could
+// not be stored).
 //
 // Thread affinity: main thread only. The table and the controls must outlive the binder or
 // be destroyed with it (the binder's parent is normally the page that holds the controls).
+
+#include "store/tablehooks.h"
 
 #include <QObject>
 #include <QStringList>
@@ -40,7 +48,7 @@ class QSpinBox;
 class QWidget;
 class TRadioGroup;
 
-class FieldBinder : public QObject {
+class FieldBinder : public QObject, private px708::PendingText {
     Q_OBJECT
 public:
     using ErrorHandler = std::function<void(const std::exception& e)>;
@@ -78,6 +86,8 @@ signals:
     void userChanged(QWidget* control);
 
 private:
+    void writePendingText() noexcept override;
+
     enum class Kind { LineEdit, Label, CheckBox, Memo, DateEdit, RadioGroup, SpinBox };
     struct Binding {
         Kind kind;

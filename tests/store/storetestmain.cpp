@@ -5,6 +5,7 @@
 //   post-stream <folder> <file>                   appends rows one post at a time, printing
 //                                                 each row's number once its post returned
 //   count <folder> <file>                         prints the number of rows
+//   append <folder> <file> <tag>                  appends one row, prints "appended"
 
 #include "store/database.h"
 #include "store/schemas.h"
@@ -65,6 +66,14 @@ int runChild(int argc, char** argv) {
                 table.post();
                 say(std::to_string(i));
             }
+            return 0;
+        }
+        if (mode == "append" && argc > 3) {
+            table.open();
+            table.append();
+            table.fieldByName(u"tag").setAsString(QString::fromLocal8Bit(argv[3]));
+            table.post();
+            say("appended");
             return 0;
         }
         if (mode == "count") {

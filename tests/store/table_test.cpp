@@ -481,6 +481,173 @@ TEST_F(TableOps, RowsReadByPositionAcrossPagesAndGaps) {
     EXPECT_EQ(t->fieldByName(u"tag").asString(), "new");
 }
 
+// Runs SQL on the table file through a connection of its own, as another program would.
+void otherProgramRuns(const QString& path, const char* sql) {
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open(path.toUtf8().constData(), &db), SQLITE_OK);
+    sqlite3_busy_timeout(db, 2000);
+    EXPECT_EQ(sqlite3_exec(db, sql, nullptr, nullptr, nullptr), SQLITE_OK) << sqlite3_errmsg(db);
+    sqlite3_close(db);
+}
+
+const char* const kLegacyReadings =
+    "CREATE TABLE readings (C_Code VARCHAR(3), tag VARCHAR(12), Type VARCHAR(13), Lot "
+    "VARCHAR(3), Flagged BOOLEAN, Alpha VARCHAR(30), Bravo VARCHAR(30), Charly VARCHAR(30), "
+    "Date_ DATE, Time_ TIME, Comment VARCHAR(250))";
+
+struct IdentityCase {
+    const char* name;
+    bool legacy;          // a table file made before the row key: row ids only
+    const char* otherSql; // what another program does while the operator looks at "d"
+    const char* error;    // Delete's refusal, or nullptr when it deletes "d"
+    const char* fileAfter;
+};
+
+class RowIdentity : public StoreFixture, public ::testing::WithParamInterface<IdentityCase> {};
+
+TEST_P(RowIdentity, DeleteRemovesTheRowTheOperatorChoseOrNothing) {
+    const IdentityCase& c = GetParam();
+    const QString path = db_.tablePath(QStringLiteral("1data.db"));
+    if (c.legacy)
+        writeTableFile(path, kLegacyReadings);
+    auto t = readings();
+    t->open();
+    EXPECT_EQ(t->hasRowKey(), !c.legacy);
+    for (const char* tag : {"a", "b", "c", "d", "e"})
+        addRow(*t, QString::fromLatin1(tag));
+    t->moveTo(3);
+    ASSERT_EQ(t->fieldByName(u"tag").asString(), "d");
+    otherProgramRuns(path, c.otherSql);
+    if (c.error == nullptr) {
+        t->remove();
+        EXPECT_EQ(t->recordCount(), 4);
+    } else {
+        try {
+            t->remove();
+            FAIL() << "the delete must be refused";
+        } catch (const DatabaseError& e) {
+            EXPECT_EQ(e.text().toStdString(), c.error);
+        }
+        EXPECT_EQ(t->recordCount(), 5) << "nothing removed from the view";
+    }
+    auto other = readings();
+    other->open();
+    EXPECT_EQ(tags(*other), c.fileAfter);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, RowIdentity,
+    ::testing::Values(
+        IdentityCase{"vacuum_with_the_row_key", false,
+                     "DELETE FROM readings WHERE tag = 'b'; VACUUM", nullptr, "a,c,e,"},
+        IdentityCase{"vacuum_renumbers_a_table_without_it", true,
+                     "DELETE FROM readings WHERE tag = 'b'; VACUUM",
+                     "tbld: the row was changed by another program and was not deleted: "
+                     "refresh to see the table as it is now",
+                     "a,c,d,e,"},
+        IdentityCase{"row_changed_meanwhile", false,
+                     "UPDATE readings SET Alpha = 'theirs' WHERE tag = 'd'",
+                     "tbld: the row was changed by another program and was not deleted: "
+                     "refresh to see the table as it is now",
+                     "a,b,c,d,e,"},
+        IdentityCase{"row_gone_and_its_number_given_again_without_the_key", true,
+                     "DELETE FROM readings WHERE tag IN ('d', 'e'); "
+                     "INSERT INTO readings(tag) VALUES ('f'); "
+                     "INSERT INTO readings(tag) VALUES ('g')",
+                     "tbld: the row was changed by another program and was not deleted: "
+                     "refresh to see the table as it is now",
+                     "a,b,c,f,g,"},
+        IdentityCase{"row_gone_with_the_key", false,
+                     "DELETE FROM readings WHERE tag IN ('d', 'e'); "
+                     "INSERT INTO readings(tag) VALUES ('f'); "
+                     "INSERT INTO readings(tag) VALUES ('g')",
+                     "tbld: the row was deleted by another program", "a,b,c,f,g,"}),
+    [](const auto& row) { return std::string(row.param.name); });
+
+TEST_F(TableOps, ATableWithoutTheRowKeyOpensAndWorks) {
+    const QString path = db_.tablePath(QStringLiteral("3data.db"));
+    writeTableFile(path, kLegacyReadings);
+    auto t = readings(QStringLiteral("3data.db"));
+    t->open();
+    EXPECT_FALSE(t->hasRowKey());
+    for (const char* tag : {"a", "b", "c"})
+        addRow(*t, QString::fromLatin1(tag));
+    t->moveTo(1);
+    t->edit();
+    t->fieldByName(u"tag").setAsString(QStringLiteral("B"));
+    t->post();
+    t->first();
+    t->remove();
+    t->close();
+    t->open();
+    EXPECT_EQ(tags(*t), "B,c,");
+    auto keyed = readings();
+    keyed->open();
+    EXPECT_TRUE(keyed->hasRowKey()) << "the tables this program makes have it";
+    EXPECT_EQ(keyed->fieldCount(), 11) << "the key is no field";
+}
+
+struct ConflictCase {
+    const char* name;
+    const char* otherSql; // run while the operator has row "b" in edit
+    const char* error;    // the post's refusal, or nullptr when it stores
+    const char* fileAfter;
+    const char* shownAfterCancel; // the row shown after the refusal and a cancel
+};
+
+class EditConflict : public StoreFixture, public ::testing::WithParamInterface<ConflictCase> {};
+
+TEST_P(EditConflict, PostRefusesToOverwriteAnotherProgramsChange) {
+    const ConflictCase& c = GetParam();
+    auto t = readings();
+    t->open();
+    for (const char* tag : {"a", "b", "c"})
+        addRow(*t, QString::fromLatin1(tag));
+    t->moveTo(1);
+    t->edit();
+    t->fieldByName(u"Alpha").setAsString(QStringLiteral("mine"));
+    otherProgramRuns(db_.tablePath(QStringLiteral("1data.db")), c.otherSql);
+    if (c.error == nullptr) {
+        t->post();
+    } else {
+        try {
+            t->post();
+            FAIL() << "the post must be refused";
+        } catch (const DatabaseError& e) {
+            EXPECT_EQ(e.text().toStdString(), c.error);
+        }
+        EXPECT_EQ(t->state(), Table::State::Edit) << "the typed values stay";
+        EXPECT_EQ(t->fieldByName(u"Alpha").asString(), "mine");
+        t->cancel();
+        EXPECT_EQ(t->fieldByName(u"tag").asString().toStdString(), c.shownAfterCancel);
+    }
+    std::string file;
+    auto other = readings();
+    other->open();
+    for (other->first(); !other->eof(); other->next())
+        file += (other->fieldByName(u"tag").asString() + QLatin1Char('=') +
+                 other->fieldByName(u"Alpha").asString() + QLatin1Char(','))
+                    .toStdString();
+    EXPECT_EQ(file, c.fileAfter);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, EditConflict,
+    ::testing::Values(
+        ConflictCase{"another_row_changed", "UPDATE readings SET Alpha = 'x' WHERE tag = 'c'",
+                     nullptr, "a=,b=mine,c=x,", ""},
+        ConflictCase{"a_row_appended", "INSERT INTO readings(tag) VALUES ('d')", nullptr,
+                     "a=,b=mine,c=,d=,", ""},
+        ConflictCase{"the_row_changed", "UPDATE readings SET tag = 'B' WHERE tag = 'b'",
+                     "tbld: the row was changed by another program and your change was not "
+                     "stored: cancel the edit to see the row as it is now",
+                     "a=,B=,c=,", "B"},
+        ConflictCase{"the_row_deleted", "DELETE FROM readings WHERE tag = 'b'",
+                     "tbld: the row was deleted by another program and your change was not "
+                     "stored: cancel the edit",
+                     "a=,c=,", "c"}),
+    [](const auto& row) { return std::string(row.param.name); });
+
 TEST_F(TableOps, RowsOfAnotherConnectionAppearAtRefresh) {
     auto mine = readings();
     auto other = readings();
