@@ -1,13 +1,47 @@
 #include "transfer/csvimport.h"
 
+#include "store/bulkappend.h"
+#include "store/rowvalues.h"
 #include "store/schemas.h"
 #include "store/storeerror.h"
+
+#include <QFile>
 
 namespace px708 {
 namespace {
 
 constexpr int kColumns = 10;
 constexpr qsizetype kTagPadding = 10;
+
+// The order in which a line's values are given to their fields: the first value a field
+// cannot take is the one reported.
+constexpr std::array<int, 11> kAssignOrder{readings::tag,   readings::Type,    readings::C_Code,
+                                           readings::Lot,   readings::Flagged, readings::Alpha,
+                                           readings::Bravo, readings::Charly,  readings::Date_,
+                                           readings::Time_, readings::Comment};
+
+class BulkSink : public CsvImportSink {
+public:
+    explicit BulkSink(BulkAppend& bulk) : bulk_(bulk), row_(bulk.newRow()) {}
+    void append(const CsvLineValues& values) override {
+        row_.clear();
+        for (const int field : kAssignOrder)
+            row_.setText(field, values[static_cast<std::size_t>(field)]);
+        bulk_.append(row_);
+    }
+
+private:
+    BulkAppend& bulk_;
+    RowValues row_;
+};
+
+QString rowsBefore(int rows) {
+    if (rows == 0)
+        return QStringLiteral("No row was imported.");
+    if (rows == 1)
+        return QStringLiteral("The row before it was imported and stays in the table.");
+    return QStringLiteral("The %L1 rows before it were imported and stay in the table.").arg(rows);
+}
 
 } // namespace
 
@@ -153,6 +187,35 @@ int importCsvContent(QByteArrayView content, QChar separator, CsvImportSink& sin
     }
     report();
     return state.rowsStored;
+}
+
+int importCsvFile(Table& readings, const QString& path, QChar separator,
+                  const CsvImportProgressFn& progress) {
+    QFile file(path);
+    const auto unreadable = [&] {
+        return TransferError(
+            QStringLiteral("Cannot open file %1\n%2").arg(path, file.errorString()));
+    };
+    if (!file.open(QIODevice::ReadOnly))
+        throw unreadable();
+    const QByteArray content = file.readAll();
+    if (file.error() != QFileDevice::NoError)
+        throw unreadable();
+    file.close();
+
+    BulkAppend bulk(readings);
+    BulkSink sink(bulk);
+    int stored = 0;
+    try {
+        stored = importCsvContent(content, separator, sink, progress);
+    } catch (const CsvLineError& e) {
+        // The rows before the failing line stay: they are committed before the error is told.
+        bulk.finish();
+        throw TransferError(
+            QStringLiteral("%1\n%2\n%3").arg(path, e.text(), rowsBefore(e.rowsStored())));
+    }
+    bulk.finish();
+    return stored;
 }
 
 } // namespace px708

@@ -125,4 +125,13 @@ inline constexpr int kTransferProgressLines = 512;
 int importCsvContent(QByteArrayView content, QChar separator, CsvImportSink& sink,
                      const CsvImportProgressFn& progress = {});
 
+// Imports a file into the readings table through the store's bulk path: one operation, the
+// views told of the new rows at intervals and at the end, the cursor left on the last new row.
+// Returns the number of rows stored. Raises TransferError naming the file when it cannot be
+// read ("Cannot open file <name>" and the system's reason) and when a line cannot be stored
+// (the file, "Line <n>: <the store's text>", and how many rows before it were stored: those
+// stay in the table); DatabaseError when the table cannot take the operation at all.
+int importCsvFile(Table& readings, const QString& path, QChar separator,
+                  const CsvImportProgressFn& progress = {});
+
 } // namespace px708

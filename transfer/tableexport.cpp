@@ -1,7 +1,10 @@
 #include "transfer/tableexport.h"
 
+#include "store/datesettings.h"
 #include "store/field.h"
+#include "store/storeerror.h"
 #include "store/table.h"
+#include "store/tablesnapshot.h"
 #include "transfer/exportoutput.h"
 
 #include <QFileInfo>
@@ -25,6 +28,60 @@ void ExportOutput::flush() {
 }
 
 } // namespace exporting
+
+namespace {
+
+// The rows of a table's snapshot as an export source: the grid's texts, and the values by the
+// fields' kinds.
+class SnapshotSource : public ExportSource {
+public:
+    explicit SnapshotSource(const TableSnapshot& snapshot) : snapshot_(snapshot) {}
+
+    int rowCount() const override { return snapshot_.rowCount(); }
+    QString cellText(int row, int column) const override {
+        return snapshot_.displayText(row, column);
+    }
+    QVariant value(int row, int column) const override {
+        const QVariant stored = snapshot_.storedValue(row, column);
+        if (stored.isNull())
+            return {};
+        const Field& field = snapshot_.field(column);
+        const QString text = field.textOf(stored);
+        switch (field.kind()) {
+        case FieldKind::Boolean:
+            if (text == QLatin1String("True"))
+                return true;
+            if (text == QLatin1String("False"))
+                return false;
+            break;
+        case FieldKind::Date: {
+            QDate date = QDate::fromString(stored.toString(), Qt::ISODate);
+            if (!date.isValid())
+                date = DateSettings::parseDate(stored.toString()).value_or(QDate());
+            if (date.isValid())
+                return date;
+            break;
+        }
+        case FieldKind::Time: {
+            QTime time = QTime::fromString(stored.toString(), Qt::ISODate);
+            if (!time.isValid())
+                time = DateSettings::parseTime(stored.toString()).value_or(QTime());
+            if (time.isValid())
+                return time;
+            break;
+        }
+        case FieldKind::String:
+        case FieldKind::Integer:
+            break;
+        }
+        return text;
+    }
+
+private:
+    const TableSnapshot& snapshot_;
+};
+
+} // namespace
 
 std::optional<ExportFormat> exportFormatOfItem(int item) {
     switch (item) {
@@ -86,6 +143,9 @@ void exportToFile(const ExportSource& source, const std::vector<ExportColumn>& c
     } catch (const TransferError& e) {
         file.cancelWriting();
         throw TransferError(QStringLiteral("Cannot write file %1\n%2").arg(name, e.text()));
+    } catch (const StoreError& e) {
+        file.cancelWriting();
+        throw TransferError(QStringLiteral("Cannot write file %1\n%2").arg(name, e.text()));
     } catch (...) {
         file.cancelWriting();
         throw;
@@ -105,6 +165,14 @@ std::vector<ExportColumn> readingsExportColumns(const Table& readings,
                            at < pixelWidths.size() ? pixelWidths[at] : 0});
     }
     return columns;
+}
+
+void exportReadingsTable(Table& readings, const std::vector<int>& pixelWidths,
+                         const ExportOptions& options, const ExportProgressFn& progress) {
+    readings.checkBrowseMode();
+    const TableSnapshot snapshot(readings);
+    const SnapshotSource source(snapshot);
+    exportToFile(source, readingsExportColumns(readings, pixelWidths), options, progress);
 }
 
 } // namespace px708

@@ -99,4 +99,12 @@ void exportToFile(const ExportSource& source, const std::vector<ExportColumn>& c
 std::vector<ExportColumn> readingsExportColumns(const Table& readings,
                                                 const std::vector<int>& pixelWidths);
 
+// Exports every row of the readings table as stored when the export starts, without moving
+// its cursor or waking its views (rows another program writes meanwhile are not in the file).
+// A change of the current row not yet stored is stored first, as leaving the row would.
+// Raises TransferError as exportToFile, and DatabaseError when the table is closed or cannot
+// be read (nothing is written then).
+void exportReadingsTable(Table& readings, const std::vector<int>& pixelWidths,
+                         const ExportOptions& options, const ExportProgressFn& progress = {});
+
 } // namespace px708
