@@ -4,15 +4,21 @@
 #include "store/readingstables.h"
 #include "store/schemas.h"
 #include "store/table.h"
+#include "transfer/csvimport.h"
+#include "transfer/tableexport.h"
 #include "ui/dbnavigator.h"
 #include "ui/fieldbinding.h"
 #include "ui/modal.h"
 #include "ui/pagesupport.h"
+#include "ui/radiogroup.h"
 #include "ui/readingsmodel.h"
+#include "ui/transferprogress.h"
 #include "ui_datapage.h"
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QFileDialog>
+#include <QFileInfo>
 #include <QFocusEvent>
 #include <QHeaderView>
 #include <QKeyEvent>
@@ -49,6 +55,7 @@ TDataPage::TDataPage(PageContext& ctx, QWidget* parent)
     bindRecordPanel();
     bindFieldNames();
     connectControls();
+    setUpFileTransfers();
 }
 
 TDataPage::~TDataPage() = default;
@@ -308,4 +315,92 @@ void TDataPage::updateRecord() {
 void TDataPage::applyDatePattern() {
     record_->reload();
     ui->Grid1->viewport()->update();
+}
+
+void TDataPage::setUpFileTransfers() {
+    ui->rgcsv->setItemIndex(0);
+    ui->rgcsv->setToolTip(QStringLiteral("Character delimited\nHypertext\nSymbolic Link File"));
+    connect(ui->Button67, &QAbstractButton::clicked, this,
+            [this] { guard(&TDataPage::Button67Click); });
+    connect(ui->Button46, &QAbstractButton::clicked, this,
+            [this] { guard(&TDataPage::Button46Click); });
+}
+
+QString TDataPage::askFileName(bool save, const QString& filter) {
+    QFileDialog dialog(window());
+    dialog.setObjectName(save ? QStringLiteral("Save1") : QStringLiteral("Open1"));
+    dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+    dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+    // The export appends its own extension and replaces the file of that name without asking.
+    dialog.setOption(QFileDialog::DontConfirmOverwrite, save);
+    if (!filter.isEmpty())
+        dialog.setNameFilter(filter);
+    if (!fileFolder_.isEmpty())
+        dialog.setDirectory(fileFolder_);
+    if (px708::runModal(dialog) != QDialog::Accepted)
+        return {};
+    const QStringList files = dialog.selectedFiles();
+    if (files.isEmpty())
+        return {};
+    fileFolder_ = QFileInfo(files.first()).absolutePath();
+    return files.first();
+}
+
+void TDataPage::Button67Click() {
+    const std::optional<QChar> separator = px708::csvSeparatorOfItem(ui->rgsep->itemIndex());
+    if (!separator) {
+        messageBox(ctx_, QString::fromLatin1(px708::kNoCsvSeparatorText));
+        return;
+    }
+    // The separator is chosen afresh for every import and the next CSV export, however this
+    // one ends.
+    struct ClearSeparator {
+        TRadioGroup* group;
+        ~ClearSeparator() { group->setItemIndex(-1); }
+    } clearSeparator{ui->rgsep};
+    const QString file = askFileName(false, QStringLiteral("CSV files (*.csv *.CSV)"));
+    if (file.isEmpty())
+        return;
+    TransferProgress progress(window(), QStringLiteral("Import CSV File"));
+    px708::importCsvFile(*ctx_.tbld, file, *separator, [&](const px708::CsvImportProgress& p) {
+        progress.update(QStringLiteral("%L1 rows imported").arg(p.rowsStored), p.bytesRead,
+                        p.bytesTotal);
+    });
+}
+
+void TDataPage::Button46Click() {
+    const std::optional<px708::ExportFormat> format =
+        px708::exportFormatOfItem(ui->rgcsv->itemIndex());
+    const std::optional<QChar> separator = px708::csvSeparatorOfItem(ui->rgsep->itemIndex());
+    if (!format || (*format == px708::ExportFormat::Csv && !separator)) {
+        messageBox(ctx_, QString::fromLatin1(format ? px708::kNoCsvSeparatorText
+                                                    : "You must make a selection!"));
+        return;
+    }
+    Table& tbld = *ctx_.tbld;
+    if (!tbld.isOpen())
+        throw px708::TransferError(
+            QStringLiteral("No readings table is open, so there is nothing to export.\n"
+                           "Open one with \"Select Database\" first."));
+    const QString chosen = askFileName(true, {});
+    if (chosen.isEmpty())
+        return;
+
+    px708::ExportOptions options;
+    options.format = *format;
+    options.separator = separator.value_or(QChar());
+    options.fileName = px708::exportFileName(chosen, *format);
+    const QPalette colours = ui->Grid1->palette();
+    options.appearance.fontColour = colours.color(QPalette::Text).rgb() & 0xFFFFFF;
+    options.appearance.gridColour = colours.color(QPalette::Base).rgb() & 0xFFFFFF;
+    options.appearance.titleColour = colours.color(QPalette::Button).rgb() & 0xFFFFFF;
+    std::vector<int> widths;
+    for (int c = 0; c < tbld.fieldCount(); ++c)
+        widths.push_back(ui->Grid1->horizontalHeader()->sectionSize(c));
+
+    TransferProgress progress(window(), QStringLiteral("Export Table"));
+    px708::exportReadingsTable(tbld, widths, options, [&](int done, int total) {
+        progress.update(QStringLiteral("%L1 of %L2 rows exported").arg(done).arg(total), done,
+                        total);
+    });
 }

@@ -9,6 +9,9 @@
 // The transfer controls of the page (Button53, datalot, Button55, rgselect, datalot2,
 // Button67, rgsep, Button46, rgcsv, Memopwd) are placed here; their handlers belong to the
 // transfers and are connected by whoever implements them, finding the controls by name.
+// "Import CSV File" (Button67) and "Export Table" (Button46) with the groups "CSV Separator"
+// (rgsep) and "Export as" (rgcsv) hand their work to transfer/csvimport.h and
+// transfer/tableexport.h; the page asks for the file and shows progress and errors.
 //
 // Every handler runs guarded: a failure is shown in the window's standard error box.
 //
@@ -44,6 +47,8 @@ public:
     void Button64Click(); // Hide
     void DBEdit2Enter();  // a name editor receives the focus
     void DBEdit2Exit();   // a name editor loses the focus
+    void Button67Click(); // Import CSV File
+    void Button46Click(); // Export Table
 
     // Applies the user field names (field0 to field8) to the captions and the grid titles.
     // Raises the store's error; tblc must be open.
@@ -73,6 +78,9 @@ private:
     void followTableCursor(int pos);
     void guard(void (TDataPage::*handler)());
     void showError(const std::exception& e);
+    void setUpFileTransfers();
+    // The file dialog Open1 (to open) or Save1 (to save); the empty text when cancelled.
+    QString askFileName(bool save, const QString& filter);
 
     PageContext& ctx_;
     std::unique_ptr<Ui::TDataPage> ui;
@@ -80,4 +88,5 @@ private:
     FieldBinder* record_ = nullptr; // the record panel on tbld
     FieldBinder* names_ = nullptr;  // the field names panel on tblc
     bool followingCursor_ = false;
+    QString fileFolder_; // where the file dialogs open next
 };
