@@ -10,29 +10,49 @@
 #include <QByteArray>
 #include <QIODevice>
 #include <QString>
+#include <QStringEncoder>
 
 namespace px708::exporting {
 
 class ExportOutput {
 public:
     ExportOutput(QIODevice& device, TextEncoding encoding) : device_(device), encoding_(encoding) {
-        text_.reserve(kBlock + 4096);
+        text_.reserve(kTextBlock + 4096);
+        bytes_.reserve(kByteBlock + 3 * (kTextBlock + 4096));
     }
     // Text to append to; call written() after each piece.
     QString& text() { return text_; }
-    // Encodes and writes the text collected once it fills a block.
-    void written() {
-        if (text_.size() >= kBlock)
-            flush();
+    // The encoded bytes, for a writer that writes them itself: text collected so far is
+    // encoded first. Call written() after each piece, as for text().
+    QByteArray& bytes() {
+        encode();
+        return bytes_;
     }
-    // Raises TransferError with the device's error when a write fails.
-    void flush();
+    // Encodes the text collected once it fills a small block (which stays in the processor's
+    // cache), and writes the bytes once they fill a large one.
+    void written() {
+        if (text_.size() >= kTextBlock)
+            encode();
+        if (bytes_.size() >= kByteBlock)
+            writeBytes();
+    }
+    // Writes everything collected. Raises TransferError with the device's error when a write
+    // fails.
+    void flush() {
+        encode();
+        writeBytes();
+    }
 
 private:
-    static constexpr qsizetype kBlock = 64 * 1024;
+    static constexpr qsizetype kTextBlock = 4 * 1024;
+    static constexpr qsizetype kByteBlock = 256 * 1024;
+
+    void encode();
+    void writeBytes();
 
     QIODevice& device_;
     TextEncoding encoding_;
+    QStringEncoder utf8_{QStringEncoder::Utf8};
     QString text_;
     QByteArray bytes_;
 };

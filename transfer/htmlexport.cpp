@@ -12,24 +12,30 @@ QString colour(quint32 rgb) {
 // Text as the content of an element or a quoted attribute: a value holding "<script>" shows
 // as text.
 void appendEscaped(QString& out, QStringView text) {
-    for (const QChar c : text) {
-        switch (c.unicode()) {
+    qsizetype from = 0;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        QLatin1String entity;
+        switch (text[i].unicode()) {
         case '&':
-            out.append(QLatin1String("&amp;"));
+            entity = QLatin1String("&amp;");
             break;
         case '<':
-            out.append(QLatin1String("&lt;"));
+            entity = QLatin1String("&lt;");
             break;
         case '>':
-            out.append(QLatin1String("&gt;"));
+            entity = QLatin1String("&gt;");
             break;
         case '"':
-            out.append(QLatin1String("&quot;"));
+            entity = QLatin1String("&quot;");
             break;
         default:
-            out.append(c);
+            continue;
         }
+        out.append(text.sliced(from, i - from));
+        out.append(entity);
+        from = i + 1;
     }
+    out.append(text.sliced(from));
 }
 
 QString escaped(QStringView text) {
@@ -118,13 +124,13 @@ void writeHtml(ExportOutput& out, const ExportSource& source,
     ProgressEvery every(progress, rows);
     for (int r = 0; r < rows; ++r) {
         const std::vector<QString>& open = (r % 2 == 0) ? openOdd : openEven;
-        text += rowOpen;
+        text.append(rowOpen);
         for (int c = 0; c < columnCount; ++c) {
-            text += open[static_cast<std::size_t>(c)];
+            text.append(open[static_cast<std::size_t>(c)]);
             appendCell(text, source.cellText(r, c));
-            text += QLatin1String("</TD>") + kCrLf;
+            text.append(QLatin1String("</TD>\r\n"));
         }
-        text += QLatin1String("</TR>") + kCrLf;
+        text.append(QLatin1String("</TR>\r\n"));
         out.written();
         every.rowDone(r + 1);
     }

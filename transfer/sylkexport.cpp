@@ -14,13 +14,30 @@ constexpr qsizetype kMaxText = 255;
 // A text value: cut to its first 255 characters, every line break (CRLF, or a lone CR or LF)
 // a blank, every ";" doubled. The text is cut before the doubling, so a doubled ";" is never
 // split into a lone one that would end the record early.
-QString sylkText(const QString& value) {
-    QString text = value.left(kMaxText);
-    text.replace(QLatin1String("\r\n"), QLatin1String(" "));
-    text.replace(QLatin1Char('\r'), QLatin1Char(' '));
-    text.replace(QLatin1Char('\n'), QLatin1Char(' '));
-    text.replace(QLatin1String(";"), QLatin1String(";;"));
-    return text;
+void appendSylkText(QString& out, QStringView value) {
+    value = value.left(kMaxText);
+    qsizetype from = 0;
+    for (qsizetype i = 0; i < value.size(); ++i) {
+        const char16_t c = value[i].unicode();
+        if (c != u';' && c != u'\r' && c != u'\n')
+            continue;
+        out.append(value.sliced(from, i - from));
+        if (c == u';') {
+            out.append(QLatin1String(";;"));
+        } else {
+            out.append(QLatin1Char(' '));
+            if (c == u'\r' && i + 1 < value.size() && value[i + 1] == u'\n')
+                ++i;
+        }
+        from = i + 1;
+    }
+    out.append(value.sliced(from));
+}
+
+QString sylkText(QStringView value) {
+    QString out;
+    appendSylkText(out, value);
+    return out;
 }
 
 // A number with up to 15 significant digits and "." as the decimal point, without an exponent
@@ -48,18 +65,48 @@ double dayFraction(QTime time) {
     return time.msecsSinceStartOfDay() / 86400000.0;
 }
 
-QString valueRecord(const QVariant& value) {
-    if (value.isNull())
-        return QStringLiteral("C;K\"\"");
+// appendSylkText straight into Windows-1252 bytes.
+void appendSylkBytes(QByteArray& out, QStringView value) {
+    value = value.left(kMaxText);
+    qsizetype from = 0;
+    for (qsizetype i = 0; i < value.size(); ++i) {
+        const char16_t c = value[i].unicode();
+        if (c != u';' && c != u'\r' && c != u'\n')
+            continue;
+        appendWindows1252(out, value.sliced(from, i - from));
+        if (c == u';') {
+            out.append(";;", 2);
+        } else {
+            out.append(' ');
+            if (c == u'\r' && i + 1 < value.size() && value[i + 1] == u'\n')
+                ++i;
+        }
+        from = i + 1;
+    }
+    appendWindows1252(out, value.sliced(from));
+}
+
+void appendValueRecord(QByteArray& out, const QVariant& value) {
+    out.append("C;K", 3);
+    if (value.isNull()) {
+        out.append("\"\"", 2);
+        return;
+    }
     switch (value.typeId()) {
     case QMetaType::Bool:
-        return value.toBool() ? QStringLiteral("C;K\"TRUE\"") : QStringLiteral("C;K\"FALSE\"");
+        out.append(value.toBool() ? QByteArrayView("\"TRUE\"") : QByteArrayView("\"FALSE\""));
+        return;
     case QMetaType::QDate:
-        return QStringLiteral("C;K%1").arg(serialDate(value.toDate()));
+        out.append(QByteArray::number(serialDate(value.toDate())));
+        return;
     case QMetaType::QTime:
-        return QStringLiteral("C;K") + sylkNumber(dayFraction(value.toTime()));
+        out.append(sylkNumber(dayFraction(value.toTime())).toLatin1());
+        return;
     default:
-        return QStringLiteral("C;K\"") + sylkText(value.toString()) + QLatin1Char('"');
+        out.append('"');
+        appendSylkBytes(out, value.toString());
+        out.append('"');
+        return;
     }
 }
 
@@ -87,7 +134,9 @@ void writeSylk(ExportOutput& out, const ExportSource& source,
         }
     }
     // The grid font and the title font are the same.
-    text += QStringLiteral("P;F%1;M%2").arg(appearance.fontName).arg(appearance.fontPoints * 20) +
+    text += QStringLiteral("P;F%1;M%2")
+                .arg(sylkText(appearance.fontName))
+                .arg(appearance.fontPoints * 20) +
             kCrLf;
     text += QStringLiteral("B;Y%1;X%2").arg(rows + 1).arg(columnCount) + kCrLf;
     text += QLatin1String("F;G;M255") + kCrLf;
@@ -107,23 +156,30 @@ void writeSylk(ExportOutput& out, const ExportSource& source,
     text += kCrLf;
     out.written();
 
-    std::vector<QString> formatRecords;
-    for (std::size_t c = 0; c < columns.size(); ++c)
-        formatRecords.push_back(formatOf[c]
-                                    ? QStringLiteral("F;P%1;SLTRBM0;FG0L;Y").arg(formatOf[c])
-                                    : QStringLiteral("F;SLTRBM0;FG0L;Y"));
+    // Each cell's format record is its column's start, the row, and its column's end.
+    std::vector<QByteArray> formatStart, formatEnd;
+    for (std::size_t c = 0; c < columns.size(); ++c) {
+        formatStart.push_back(formatOf[c]
+                                  ? "F;P" + QByteArray::number(formatOf[c]) + ";SLTRBM0;FG0L;Y"
+                                  : QByteArray("F;SLTRBM0;FG0L;Y"));
+        formatEnd.push_back(";X" + QByteArray::number(static_cast<int>(c) + 1) + "\r\n");
+    }
+    QByteArray& bytes = out.bytes();
     ProgressEvery every(progress, rows);
     for (int r = 0; r < rows; ++r) {
-        const QString y = QString::number(r + 2);
+        const QByteArray y = QByteArray::number(r + 2);
         for (int c = 0; c < columnCount; ++c) {
-            text += formatRecords[static_cast<std::size_t>(c)] + y + QLatin1String(";X") +
-                    QString::number(c + 1) + kCrLf;
-            text += valueRecord(source.value(r, c)) + kCrLf;
+            const auto at = static_cast<std::size_t>(c);
+            bytes.append(formatStart[at]);
+            bytes.append(y);
+            bytes.append(formatEnd[at]);
+            appendValueRecord(bytes, source.value(r, c));
+            bytes.append("\r\n", 2);
         }
         out.written();
         every.rowDone(r + 1);
     }
-    text += QLatin1Char('E');
+    bytes.append('E');
     every.finished();
 }
 

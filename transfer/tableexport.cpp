@@ -14,17 +14,26 @@ namespace px708 {
 
 namespace exporting {
 
-void ExportOutput::flush() {
+void ExportOutput::encode() {
     if (text_.isEmpty())
         return;
-    bytes_.clear();
-    if (encoding_ == TextEncoding::Utf8)
-        bytes_ = text_.toUtf8();
-    else
+    if (encoding_ == TextEncoding::Utf8) {
+        const qsizetype start = bytes_.size();
+        bytes_.resize(start + utf8_.requiredSpace(text_.size()));
+        char* end = utf8_.appendToBuffer(bytes_.data() + start, text_);
+        bytes_.resize(end - bytes_.data());
+    } else {
         appendWindows1252(bytes_, text_);
-    text_.clear();
+    }
+    text_.resize(0); // keeps the buffer
+}
+
+void ExportOutput::writeBytes() {
+    if (bytes_.isEmpty())
+        return;
     if (device_.write(bytes_) != bytes_.size())
         throw TransferError(device_.errorString());
+    bytes_.resize(0);
 }
 
 } // namespace exporting
@@ -46,35 +55,34 @@ public:
         if (stored.isNull())
             return {};
         const Field& field = snapshot_.field(column);
-        const QString text = field.textOf(stored);
         switch (field.kind()) {
-        case FieldKind::Boolean:
+        case FieldKind::Boolean: {
+            const QString text = field.textOf(stored);
             if (text == QLatin1String("True"))
                 return true;
             if (text == QLatin1String("False"))
                 return false;
-            break;
+            return text;
+        }
         case FieldKind::Date: {
-            QDate date = QDate::fromString(stored.toString(), Qt::ISODate);
+            const QString s = stored.toString();
+            QDate date = QDate::fromString(s, Qt::ISODate);
             if (!date.isValid())
-                date = DateSettings::parseDate(stored.toString()).value_or(QDate());
-            if (date.isValid())
-                return date;
-            break;
+                date = DateSettings::parseDate(s).value_or(QDate());
+            return date.isValid() ? QVariant(date) : QVariant(field.textOf(stored));
         }
         case FieldKind::Time: {
-            QTime time = QTime::fromString(stored.toString(), Qt::ISODate);
+            const QString s = stored.toString();
+            QTime time = QTime::fromString(s, Qt::ISODate);
             if (!time.isValid())
-                time = DateSettings::parseTime(stored.toString()).value_or(QTime());
-            if (time.isValid())
-                return time;
-            break;
+                time = DateSettings::parseTime(s).value_or(QTime());
+            return time.isValid() ? QVariant(time) : QVariant(field.textOf(stored));
         }
         case FieldKind::String:
         case FieldKind::Integer:
             break;
         }
-        return text;
+        return field.textOf(stored);
     }
 
 private:

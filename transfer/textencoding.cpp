@@ -92,16 +92,22 @@ QString decodeTextFile(QByteArrayView bytes) {
 }
 
 void appendWindows1252(QByteArray& out, QStringView text) {
-    out.reserve(out.size() + text.size());
+    const qsizetype start = out.size();
+    out.resize(start + text.size());
+    char* p = out.data() + start;
     for (qsizetype i = 0; i < text.size(); ++i) {
-        const QChar c = text[i];
-        if (c.isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate()) {
-            out.append('?');
+        const char16_t c = text[i].unicode();
+        if (c < 0x80) {
+            *p++ = static_cast<char>(c);
+        } else if (QChar::isHighSurrogate(c) && i + 1 < text.size() &&
+                   text[i + 1].isLowSurrogate()) {
+            *p++ = '?';
             ++i;
-            continue;
+        } else {
+            *p++ = windows1252Byte(c);
         }
-        out.append(windows1252Byte(c.unicode()));
     }
+    out.resize(p - out.data());
 }
 
 QByteArray toWindows1252(QStringView text) {
