@@ -33,7 +33,9 @@ public:
         if (fd < 0) {
             const int err = errno;
             // With O_CREAT a missing file is made, so ENOENT means a folder on the way is missing.
-            raiseSystemError(err == ENOENT ? ENOTDIR : err);
+            if (err == ENOENT)
+                throw EInOutError(-3, comPortMessage(-3), err);
+            raiseSystemError(err);
         }
         fd_.reset(fd);
         buffer_.reserve(kBufferSize);

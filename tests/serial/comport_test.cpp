@@ -1,16 +1,24 @@
 // The serial port component and its dispatcher, over real pseudo-terminals.
 
 #include "serial/comport.h"
+#include "serial/dispatcher.h"
 #include "serial/portmap.h"
+#include "serial/portprobe.h"
 #include "tests/support/ptypeer.h"
 
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
+#include <QEventLoop>
+#include <QTimer>
 
+#include <algorithm>
+#include <cerrno>
 #include <fstream>
+#include <mutex>
 #include <sstream>
 #include <sys/file.h>
+#include <termios.h>
 
 using namespace std::chrono_literals;
 using px708::TComPort;
@@ -336,6 +344,304 @@ TEST(SelectPort, OffersOpenablePortsAndOpensTheChosenOne) {
     ::close(holder);
     px708::setPortMap({});
 }
+
+TEST_F(ComPortTest, DeliveryRunningPastTheLimitEndsWithWhatItTook) {
+    std::vector<std::string> batches;
+    std::string lateError;
+    com.OnTriggerAvail = [&](TComPort& cp, std::uint16_t count) {
+        counts.push_back(count);
+        std::string batch;
+        if (batches.empty()) {
+            for (int i = 0; i < 3; ++i)
+                batch.push_back(cp.ReadChar());
+            // A handler that runs past the limit: the dispatcher finishes the delivery with
+            // the three characters taken so far.
+            std::this_thread::sleep_for(3500ms);
+            // Taken outside a notification from here on: each leaves the buffer at once.
+            try {
+                for (;;)
+                    batch.push_back(cp.ReadChar());
+            } catch (const px708::EBufferIsEmpty& e) {
+                lateError = e.what();
+            }
+        } else {
+            for (int i = 0; i < count; ++i)
+                batch.push_back(cp.ReadChar());
+        }
+        batches.push_back(batch);
+    };
+    com.OnHandlerError = [](const std::exception& e) { ADD_FAILURE() << e.what(); };
+    com.setOpen(true);
+    pty.write("ABCDEFGHIJ");
+    ASSERT_TRUE(waitFor([&] { return !batches.empty(); }, 6000ms));
+    EXPECT_EQ(batches[0], "ABCDEFGHIJ");
+    EXPECT_EQ(lateError, "Buffer is empty");
+    settle(150ms);
+    ASSERT_EQ(batches.size(), 1u) << "nothing taken is announced again";
+    pty.write("K");
+    ASSERT_TRUE(waitFor([&] { return batches.size() == 2; }));
+    EXPECT_EQ(counts[1], 1);
+    EXPECT_EQ(batches[1], "K");
+}
+
+TEST_F(ComPortTest, SlowHandlerGetsMoreThanTheDispatchBufferInOrderAndComplete) {
+    constexpr std::size_t kTotal = 3 * px708::TSerialDispatcher::kDispatchBufferSize + 1234;
+    std::string sent(kTotal, '\0');
+    for (std::size_t i = 0; i < kTotal; ++i)
+        sent[i] = static_cast<char>(i % 251); // a period that no buffer size divides
+    com.OnTriggerAvail = [&](TComPort& cp, std::uint16_t count) {
+        // Slow, and taking at most 1000 bytes a call: what it leaves piles up with the newer
+        // bytes until the dispatch buffer is full. The last announcement covers all that is
+        // left, and the handler takes it whole.
+        std::this_thread::sleep_for(20ms);
+        counts.push_back(count);
+        const std::size_t take =
+            received.size() + count >= kTotal ? count : std::min<std::size_t>(count, 1000);
+        for (std::size_t i = 0; i < take; ++i)
+            received.push_back(cp.ReadChar());
+    };
+    com.OnHandlerError = [](const std::exception& e) { ADD_FAILURE() << e.what(); };
+    com.setOpen(true);
+    // The peer blocks while the terminal is full, so it writes from a thread of its own.
+    std::thread reader([&] { pty.write(sent); });
+    const bool complete = waitFor([&] { return received.size() >= kTotal; }, 30s);
+    reader.join();
+    ASSERT_TRUE(complete) << received.size() << " of " << kTotal;
+    EXPECT_TRUE(received == sent) << "bytes lost, doubled or out of order";
+    EXPECT_EQ(*std::max_element(counts.begin(), counts.end()),
+              static_cast<int>(px708::TSerialDispatcher::kDispatchBufferSize))
+        << "the dispatch buffer filled up";
+}
+
+// A handler that shows a modal dialog: the dialog's nested event loop runs while the port is
+// closed by the operator or lost with its device.
+struct ModalCase {
+    const char* name;
+    bool deviceLost; // false: the port is closed from inside the dialog
+};
+
+class ModalHandlerTest : public ComPortTest, public ::testing::WithParamInterface<ModalCase> {};
+
+TEST_P(ModalHandlerTest, PortEndsClosedWhenTheHandlerReturns) {
+    const bool lose = GetParam().deviceLost;
+    std::vector<std::string> errors;
+    bool openAfterDialog = true, shuttingAfterDialog = false, shuttingAtReturn = false;
+    char readAfterDialog = 'x';
+    int eventsInDialog = 0;
+    QEventLoop* dialog = nullptr;
+    com.OnDeviceError = [&](const px708::EComPortException& e) {
+        errors.push_back(e.what());
+        if (dialog)
+            QTimer::singleShot(200ms, dialog, &QEventLoop::quit);
+    };
+    com.OnHandlerError = [](const std::exception& e) { ADD_FAILURE() << e.what(); };
+    com.OnTriggerAvail = [&](TComPort& cp, std::uint16_t count) {
+        counts.push_back(count);
+        for (int i = 0; i < count; ++i)
+            received.push_back(cp.ReadChar());
+        if (counts.size() > 1)
+            return;
+        QEventLoop loop;
+        dialog = &loop;
+        QTimer::singleShot(0, &loop, [&] {
+            if (lose) {
+                pty.releaseKeeper();
+                pty.closeMaster();
+            } else {
+                cp.setOpen(false);
+                QTimer::singleShot(200ms, &loop, &QEventLoop::quit);
+            }
+        });
+        QTimer::singleShot(5s, &loop, &QEventLoop::quit);
+        // Counts the events handled while the dialog is open: a close that polls for its
+        // own completion would show up here by the hundred.
+        struct Counter : QObject {
+            int* n;
+            explicit Counter(int* c) : n(c) {}
+            bool eventFilter(QObject*, QEvent*) override {
+                ++*n;
+                return false;
+            }
+        } counter(&eventsInDialog);
+        QCoreApplication::instance()->installEventFilter(&counter);
+        loop.exec();
+        QCoreApplication::instance()->removeEventFilter(&counter);
+        dialog = nullptr;
+        openAfterDialog = cp.Open();
+        shuttingAfterDialog = cp.ShuttingDown();
+        readAfterDialog = cp.ReadChar();
+        cp.SendString("ignored while shutting down");
+        shuttingAtReturn = cp.ShuttingDown();
+    };
+    com.setOpen(true);
+    pty.write("m");
+    ASSERT_TRUE(waitFor([&] { return !counts.empty() && !com.ShuttingDown(); }, 8s));
+    EXPECT_EQ(received, "m");
+    EXPECT_FALSE(openAfterDialog);
+    EXPECT_TRUE(shuttingAfterDialog) << "the close waits for the handler";
+    EXPECT_TRUE(shuttingAtReturn);
+    EXPECT_EQ(readAfterDialog, 0);
+    EXPECT_LT(eventsInDialog, 50);
+    EXPECT_FALSE(com.Open());
+    settle(100ms);
+    EXPECT_EQ(errors.size(), lose ? 1u : 0u);
+    if (!lose) {
+        EXPECT_TRUE(px708::ComPortAvailable(pty.slavePath())) << "the device was released";
+    }
+    try {
+        com.SendString("T");
+        FAIL() << "sent on a closed port";
+    } catch (const px708::ECommNotOpen& e) {
+        EXPECT_STREQ(e.what(), "Device not open");
+    }
+    if (!lose) {
+        com.setOpen(true);
+        EXPECT_TRUE(com.Open()) << "the port opens again";
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, ModalHandlerTest,
+                         ::testing::Values(ModalCase{"CloseFromTheDialog", false},
+                                           ModalCase{"DeviceLostWhileTheDialogIsOpen", true}),
+                         [](const auto& row) { return std::string(row.param.name); });
+
+// The line settings as the device holds them, read from the terminal's other opener.
+struct LineCase {
+    const char* name;
+    std::int32_t openRate; // 0 keeps the rate the device has
+    std::uint16_t stopBits;
+    std::int32_t newRate; // set while open
+    speed_t rateBefore;
+    speed_t rateAfter;
+};
+
+class LineSettingsTest : public ComPortTest, public ::testing::WithParamInterface<LineCase> {};
+
+TEST_P(LineSettingsTest, ReadBackAfterOpeningAndAfterARateChange) {
+    const LineCase& c = GetParam();
+    // Opened before the port takes the terminal exclusively.
+    const int probe = ::open(pty.slavePath().c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+    ASSERT_GE(probe, 0);
+    termios before{};
+    ASSERT_EQ(::tcgetattr(probe, &before), 0);
+    ::cfsetispeed(&before, B4800);
+    ::cfsetospeed(&before, B4800);
+    ASSERT_EQ(::tcsetattr(probe, TCSANOW, &before), 0);
+
+    const auto expectLine = [&](speed_t rate, const char* when) {
+        termios t{};
+        ASSERT_EQ(::tcgetattr(probe, &t), 0);
+        SCOPED_TRACE(when);
+        EXPECT_EQ(::cfgetospeed(&t), rate);
+        EXPECT_EQ(::cfgetispeed(&t), rate);
+        EXPECT_EQ(t.c_cflag & CSIZE, tcflag_t{CS8});
+        EXPECT_EQ(t.c_cflag & PARENB, 0u);
+        EXPECT_EQ((t.c_cflag & CSTOPB) != 0, c.stopBits == 2);
+        EXPECT_EQ(t.c_cflag & (CLOCAL | CREAD), tcflag_t{CLOCAL | CREAD});
+        EXPECT_EQ(t.c_cflag & CRTSCTS, 0u) << "no hardware handshake";
+        EXPECT_EQ(t.c_lflag & (ICANON | ECHO | ECHONL | ISIG | IEXTEN), 0u) << "raw input";
+        EXPECT_EQ(t.c_iflag & (ICRNL | INLCR | IGNCR | ISTRIP | IXON | IXOFF | INPCK), 0u)
+            << "bytes pass untranslated and without software handshake";
+        EXPECT_EQ(t.c_oflag & OPOST, 0u) << "raw output";
+        EXPECT_EQ(t.c_cc[VMIN], 1);
+        EXPECT_EQ(t.c_cc[VTIME], 0);
+    };
+    com.setBaud(c.openRate);
+    com.setStopBits(c.stopBits);
+    com.setOpen(true);
+    ASSERT_TRUE(com.Open());
+    expectLine(c.rateBefore, "after opening");
+    com.SendString("S\r");
+    com.setBaud(c.newRate);
+    expectLine(c.rateAfter, "after the rate change");
+    EXPECT_EQ(pty.read(2), "S\r") << "output queued before the change still leaves";
+    ::close(probe);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rates, LineSettingsTest,
+    ::testing::Values(LineCase{"At9600Then19200", 9600, 1, 19200, B9600, B19200},
+                      LineCase{"At1200TwoStopBitsThen115200", 1200, 2, 115200, B1200, B115200},
+                      LineCase{"RateZeroKeepsTheDevicesRate", 0, 1, 300, B4800, B300}),
+    [](const auto& row) { return std::string(row.param.name); });
+
+TEST(DispatcherTest, BytesThatCameBeforeTheWindowRegisteredAreAnnounced) {
+    PtyPair pty;
+    px708::TSerialDispatcher d("COM9");
+    ASSERT_FALSE(d.InitPort(pty.slavePath(), 9600, px708::TParity::pNone, 8, 1, 4096, 4096, true,
+                            true, px708::hwfNone));
+    // The opening sets the threshold before its window is registered; bytes come in between.
+    d.SetAvailThreshold(1);
+    pty.write("abc");
+    ASSERT_TRUE(waitFor([&] { return d.Unread() == 3; }));
+    settle(150ms); // the dispatch thread checks them a few times, with no one to tell
+
+    std::mutex lock;
+    std::vector<std::shared_ptr<px708::AvailDelivery>> posted;
+    d.RegisterWindow(
+        [&](std::shared_ptr<px708::AvailDelivery> delivery) {
+            std::lock_guard guard(lock);
+            posted.push_back(std::move(delivery));
+        },
+        true);
+    std::shared_ptr<px708::AvailDelivery> first;
+    ASSERT_TRUE(waitFor([&] {
+        std::lock_guard guard(lock);
+        if (!posted.empty())
+            first = posted.front();
+        return first != nullptr;
+    })) << "announced without a further byte";
+    EXPECT_EQ(first->count, 3);
+    ASSERT_TRUE(d.beginDelivery(first));
+    std::string taken(3, '\0');
+    for (char& ch : taken)
+        EXPECT_FALSE(d.GetChar(ch));
+    d.endDelivery(first);
+    EXPECT_EQ(taken, "abc");
+    EXPECT_TRUE(waitFor([&] { return d.Unread() == 0; }));
+    d.Shutdown();
+}
+
+// Errors reach the component as one of two kinds, the component's own codes and errno values
+// of failed system calls, and each is raised as what it is.
+struct ErrorValueCase {
+    const char* name;
+    std::error_code error;
+    int code;
+    const char* message;
+    int systemError;
+};
+
+class ErrorValueTest : public ::testing::TestWithParam<ErrorValueCase> {};
+
+TEST_P(ErrorValueTest, RaisesTheExceptionOfItsKind) {
+    const ErrorValueCase& c = GetParam();
+    try {
+        px708::raiseComPortError(c.error);
+        FAIL() << "nothing raised";
+    } catch (const px708::EComPortException& e) {
+        EXPECT_EQ(e.ErrorCode(), c.code);
+        EXPECT_STREQ(e.what(), c.message);
+        EXPECT_EQ(e.SystemError(), c.systemError);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Kinds, ErrorValueTest,
+    ::testing::Values(ErrorValueCase{"NoSuchDevice", px708::comPortError(-2001), -2001,
+                                     "Specified comport doesn't exist", 0},
+                      ErrorValueCase{"InUse", px708::comPortError(-2008), -2008,
+                                     "Device already open", 0},
+                      // errno 2 and 5 are not the dispatcher's "no such device" and "in use".
+                      ErrorValueCase{"EnoentIsAFileError", px708::systemError(ENOENT), -2,
+                                     "File not found", ENOENT},
+                      ErrorValueCase{"EioHasTheSystemsText", px708::systemError(EIO), -9003,
+                                     "Input/output error", EIO},
+                      ErrorValueCase{"EaccesIsAccessDenied", px708::systemError(EACCES), -5,
+                                     "File access denied", EACCES},
+                      ErrorValueCase{"ErangeHasTheSystemsText", px708::systemError(ERANGE), -9003,
+                                     "Numerical result out of range", ERANGE}),
+    [](const auto& row) { return std::string(row.param.name); });
 
 std::string slurp(const std::string& path) {
     std::ifstream in(path, std::ios::binary);

@@ -7,6 +7,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdint>
 #include <string>
 #include <utility>
@@ -152,10 +153,11 @@ TEST(TraceBufferSize, IsCappedAndZeroRecordsNothing) {
 
 struct WriteFailure {
     const char* name;
-    const char* file; // inside the scratch folder
+    std::string file; // inside the scratch folder
     int code;
     const char* message;
     bool readOnly;
+    int systemError; // the errno the exception keeps
 };
 
 class UnwritableFile : public test::ScratchDir,
@@ -183,6 +185,7 @@ TEST_P(UnwritableFile, RaisesTheInputOutputErrorForTraceAndLog) {
         } catch (const EInOutError& e) {
             EXPECT_EQ(e.ErrorCode(), c.code);
             EXPECT_STREQ(e.what(), c.message);
+            EXPECT_EQ(e.SystemError(), c.systemError);
         }
         try {
             log.write(path(c.file), append, true, true, "COM1");
@@ -190,6 +193,7 @@ TEST_P(UnwritableFile, RaisesTheInputOutputErrorForTraceAndLog) {
         } catch (const EInOutError& e) {
             EXPECT_EQ(e.ErrorCode(), c.code);
             EXPECT_STREQ(e.what(), c.message);
+            EXPECT_EQ(e.SystemError(), c.systemError);
         }
     }
     EXPECT_FALSE(trace.empty()) << "discarding the buffer is the caller's job";
@@ -200,10 +204,13 @@ TEST_P(UnwritableFile, RaisesTheInputOutputErrorForTraceAndLog) {
 
 INSTANTIATE_TEST_SUITE_P(
     Dump, UnwritableFile,
-    ::testing::Values(WriteFailure{"MissingFolder", "nowhere/px708.TRC", -3, "Path not found",
-                                   false},
-                      WriteFailure{"PathIsAFolder", "folder", -5, "File access denied", false},
-                      WriteFailure{"ReadOnlyFile", "ro.TRC", -5, "File access denied", true}),
+    ::testing::Values(
+        WriteFailure{"MissingFolder", "nowhere/px708.TRC", -3, "Path not found", false, ENOENT},
+        WriteFailure{"PathIsAFolder", "folder", -5, "File access denied", false, EISDIR},
+        WriteFailure{"ReadOnlyFile", "ro.TRC", -5, "File access denied", true, EACCES},
+        // The table has no text for this errno: the system's own, not "General failure".
+        WriteFailure{"NameTooLongHasTheSystemsText", std::string(300, 'n'), comerr::ecSystemError,
+                     "File name too long", false, ENAMETOOLONG}),
     [](const auto& row) { return std::string(row.param.name); });
 
 } // namespace

@@ -1,6 +1,7 @@
 #include "link/readerlink.h"
 #include "serial/comport.h"
 #include "serial/portmap.h"
+#include "serial/portprobe.h"
 #include "tests/ui/uitestsupport.h"
 #include "ui/errorbox.h"
 #include "ui/form1.h"
@@ -359,6 +360,28 @@ TEST_F(WindowTest, ClosingWritesTraceAndLogIntoTheCurrentFolder) {
     EXPECT_TRUE(dialogs.shown().empty());
 }
 
+TEST_F(WindowTest, ClosingWithAnUnwritableCurrentFolderStillClosesThePort) {
+    start();
+    button("Button29")->click();
+    peer.write("0OK\r");
+    ASSERT_TRUE(waitFor([&] { return memo1()->toPlainText() == QStringLiteral("0OK"); }));
+    // The current folder goes away under the running program; root writes into read-only
+    // folders, so a removed one is what makes both dumps fail for everyone.
+    const auto gone = workspace.root() / "gone";
+    std::filesystem::create_directory(gone);
+    std::filesystem::current_path(gone);
+    std::filesystem::remove(gone);
+
+    form->close();
+    EXPECT_FALSE(form->isVisible());
+    EXPECT_FALSE(form->Com1().Open());
+    EXPECT_FALSE(form->Com1().ShuttingDown());
+    EXPECT_TRUE(px708::ComPortAvailable(peer.slavePath())) << "the device was released";
+    const auto boxes = dialogs.errorBoxes();
+    ASSERT_EQ(boxes.size(), 1u) << "the first failure is reported, once";
+    EXPECT_EQ(boxes[0].text, QStringLiteral("Path not found"));
+}
+
 TEST_F(WindowTest, LostDeviceIsReportedOnceAndThePortEndsClosed) {
     start();
     peer.closeMaster();
@@ -374,8 +397,9 @@ TEST_F(WindowTest, LostDeviceIsReportedOnceAndThePortEndsClosed) {
 
 TEST_F(WindowTest, ExceptionInReplyHandlingGoesToTheErrorBoxAndReceivingGoesOn) {
     start();
-    form->link().flows().set(px708::Flow::do_datetime,
-                         [](const std::string&) { throw std::runtime_error("bad clock text"); });
+    form->link().flows().set(px708::Flow::do_datetime, [](const std::string&) {
+        throw std::runtime_error("bad clock text");
+    });
     form->link().setState(26);
     peer.write("2301150311223300\r");
     ASSERT_TRUE(waitFor([&] { return !dialogs.errorBoxes().empty(); }));
