@@ -31,14 +31,17 @@ test-tsan: build-tsan
 test: build
 	cd $(BUILD) && ctest --output-on-failure -j 2
 	$(MAKE) test-tsan
+	$(MAKE) sanitize
 
-# Everything under AddressSanitizer and UndefinedBehaviorSanitizer.
+# Everything under AddressSanitizer and UndefinedBehaviorSanitizer, with LeakSanitizer on
+# (tests/lsan.supp names the few allocations of libraries that live until the process ends).
 sanitize: deps
 	cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DPX708_SANITIZE=address,undefined \
 	      -DPX708_BUILD_BENCH=OFF
 	cmake --build build-asan -j $(JOBS)
 	cd build-asan && UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
-	      ASAN_OPTIONS=detect_leaks=0 ctest --output-on-failure -j 2
+	      ASAN_OPTIONS=detect_leaks=1 LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp \
+	      ctest --output-on-failure -j 2
 
 bench: build
 	@for b in $(BUILD)/bin/bench_*; do echo "== $$b"; $$b; done
