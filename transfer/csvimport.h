@@ -59,6 +59,8 @@ class CsvRecordReader {
 public:
     // separator: an ASCII character. The content must outlive the reader.
     CsvRecordReader(QByteArrayView content, QChar separator);
+    // A temporary would be gone before the first record is read.
+    CsvRecordReader(QByteArray&& content, QChar separator) = delete;
 
     TextEncoding encoding() const { return encoding_; }
     // The next record's text without its line break, and the number of the line it starts on

@@ -130,7 +130,8 @@ TEST(CsvRecords, QuoteLeftOpenAtTheEndIsAStrayQuote) {
 
 TEST(CsvRecords, ReadsUtf8OrWindows1252) {
     const QString cafe = QStringLiteral("café €5");
-    CsvRecordReader utf8(QByteArray("\xEF\xBB\xBFh\r\n") + cafe.toUtf8(), QLatin1Char(';'));
+    const QByteArray file = QByteArray("\xEF\xBB\xBFh\r\n") + cafe.toUtf8();
+    CsvRecordReader utf8(file, QLatin1Char(';'));
     EXPECT_EQ(utf8.encoding(), TextEncoding::Utf8);
     QString text;
     int line = 0;
