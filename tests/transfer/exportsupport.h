@@ -127,4 +127,18 @@ inline std::vector<QStringList> readSylkWithGnumeric(const QString& file, const 
     return splitQuotedCsv(QString::fromUtf8(f.readAll()));
 }
 
+// A CSV file as Gnumeric reads it (comma separated), one list of cells per row.
+inline std::vector<QStringList> readCsvWithGnumeric(const QString& file, const QString& out) {
+    runProgram(QStringLiteral("ssconvert"),
+               {QStringLiteral("--import-type=Gnumeric_stf:stf_csvtab"),
+                QStringLiteral("--export-type=Gnumeric_stf:stf_assistant"), QStringLiteral("-O"),
+                QStringLiteral("format=raw separator=, quoting-mode=always eol=unix"), file, out});
+    QFile f(out);
+    if (!f.open(QIODevice::ReadOnly)) {
+        ADD_FAILURE() << "ssconvert wrote no " << out.toStdString();
+        return {};
+    }
+    return splitQuotedCsv(QString::fromUtf8(f.readAll()));
+}
+
 } // namespace px708::test

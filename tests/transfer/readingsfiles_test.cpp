@@ -179,8 +179,7 @@ TEST_F(ReadingsFiles, CsvRoundTripKeepsEveryField) {
     for (const char sep : {';', ',', '\t'}) {
         SCOPED_TRACE(sep);
         exportAs(ExportFormat::Csv, file, QLatin1Char(sep));
-        std::unique_ptr<Table> back =
-            readings(QStringLiteral("%1data.db").arg(tableNumber++));
+        std::unique_ptr<Table> back = readings(QStringLiteral("%1data.db").arg(tableNumber++));
         back->open();
         ASSERT_EQ(importCsvFile(*back, file, QLatin1Char(sep)), 3);
         EXPECT_EQ(storedRows(*back), storedRows(*table));

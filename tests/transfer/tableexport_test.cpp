@@ -288,6 +288,39 @@ TEST_F(ExportFiles, SylkReadsBackInGnumeric) {
                            "say \"hi\"", "x;y;;z", "1", "0.999988425925926", "two lines"}));
 }
 
+// The CSV as a spreadsheet reads it: a line break and a separator inside a value stay in their
+// cell, a doubled quote is one quote, "café €5" is UTF-8.
+TEST_F(ExportFiles, CsvReadsBackInGnumeric) {
+    RowsSource source;
+    source.rows.push_back({text("985"),
+                           text("012345678901"),
+                           {},
+                           {},
+                           false,
+                           text("say \"hi\""),
+                           text("a,b"),
+                           text("café €5"),
+                           {},
+                           {},
+                           text("two\r\nlines")});
+    source.rows.push_back({text("999"), text("2")});
+    const QString file = path("sheet.csv");
+    ExportOptions options;
+    options.format = ExportFormat::Csv;
+    options.separator = QLatin1Char(',');
+    options.fileName = file;
+    exportToFile(source, test::readingsColumns(), options);
+    const std::vector<QStringList> cells = test::readCsvWithGnumeric(file, path("sheet.txt"));
+    ASSERT_EQ(cells.size(), 3u);
+    EXPECT_EQ(cells[0][1], QStringLiteral("Tag ID"));
+    ASSERT_EQ(cells[1].size(), 11);
+    EXPECT_EQ(cells[1][5], QStringLiteral("say \"hi\""));
+    EXPECT_EQ(cells[1][6], QStringLiteral("a,b"));
+    EXPECT_EQ(cells[1][7], QStringLiteral("café €5"));
+    EXPECT_EQ(QString(cells[1][10]).remove(QLatin1Char('\r')), QStringLiteral("two\nlines"));
+    EXPECT_EQ(cells[2][0], QStringLiteral("999"));
+}
+
 TEST_F(ExportFiles, CafeEuroInEachFormat) {
     RowsSource source;
     source.rows.push_back({text("1"), text("2"), {}, {}, {}, text("café €5 日本")});
