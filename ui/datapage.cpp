@@ -6,6 +6,7 @@
 #include "store/table.h"
 #include "transfer/csvimport.h"
 #include "transfer/tableexport.h"
+#include "transfer/tableupload.h"
 #include "ui/dbnavigator.h"
 #include "ui/fieldbinding.h"
 #include "ui/modal.h"
@@ -94,6 +95,11 @@ void TDataPage::paintPanels() {
     digits.setPixelSize(16);
     digits.setBold(true);
     ui->Spin->setFont(digits);
+    // The lot of an upload in red bold digits, as the reader shows lots.
+    ui->datalot2->setFont(digits);
+    QPalette lot = ui->datalot2->palette();
+    lot.setColor(QPalette::Text, Qt::red);
+    ui->datalot2->setPalette(lot);
 }
 
 void TDataPage::setPanelColourOf(int tableNumber) {
@@ -213,6 +219,10 @@ void TDataPage::connectControls() {
     on(ui->Button59, &TDataPage::Button59Click);
     on(ui->Button63, &TDataPage::Button63Click);
     on(ui->Button64, &TDataPage::Button64Click);
+    on(ui->Button55, &TDataPage::Button55Click);
+    ui->rgselect->setItemIndex(0);
+    forceUpperCase(ui->datalot2);
+    ui->datalot2->installEventFilter(this);
     ui->Spin->installEventFilter(this);
     ui->Button45->installEventFilter(this);
     // Tabbing forward passes the number box on to "Select Database".
@@ -240,6 +250,8 @@ bool TDataPage::eventFilter(QObject* watched, QEvent* event) {
             ui->Spin->stepBy(key == Qt::Key_Up ? 1 : -1);
             return true;
         }
+    } else if (watched == ui->datalot2 && event->type() == QEvent::FocusOut && isFocusMove(event)) {
+        guard(&TDataPage::datalot2Exit);
     } else if (isFocusMove(event) && qobject_cast<QLineEdit*>(watched) &&
                static_cast<QWidget*>(watched)->parentWidget() == ui->namesEditors) {
         guard(event->type() == QEvent::FocusIn ? &TDataPage::DBEdit2Enter
@@ -292,6 +304,29 @@ void TDataPage::DBEdit2Enter() {
 void TDataPage::DBEdit2Exit() {
     names_->updateRecord();
     ctx_.tblc->post();
+}
+
+void TDataPage::Button55Click() {
+    if (!ctx_.tableUpload)
+        return;
+    const int item = ui->rgselect->itemIndex();
+    if (item < 0) {
+        messageBox(ctx_, QStringLiteral("You must make a selection!"));
+        return;
+    }
+    // What the operator typed for the current row is stored first, so the reader gets the row
+    // as the table keeps it.
+    Table& tbld = *ctx_.tbld;
+    if (tbld.isOpen()) {
+        record_->updateRecord();
+        if (tbld.modified())
+            tbld.post();
+    }
+    ctx_.tableUpload->start(static_cast<px708::UploadChoice>(item), ui->datalot2->text());
+}
+
+void TDataPage::datalot2Exit() {
+    normaliseLotNumber(ui->datalot2);
 }
 
 void TDataPage::do_fieldnames() {

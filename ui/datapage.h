@@ -12,6 +12,9 @@
 // "Import CSV File" (Button67) and "Export Table" (Button46) with the groups "CSV Separator"
 // (rgsep) and "Export as" (rgcsv) hand their work to transfer/csvimport.h and
 // transfer/tableexport.h; the page asks for the file and shows progress and errors.
+// "Download table to Reader" (Button55 with rgselect and datalot2) starts the context's
+// table upload. The button "Keylots" (keylotPageButton) is the window's to connect: it opens
+// the page "Keylot Upload".
 //
 // Every handler runs guarded: a failure is shown in the window's standard error box.
 //
@@ -49,6 +52,8 @@ public:
     void DBEdit2Exit();   // a name editor loses the focus
     void Button67Click(); // Import CSV File
     void Button46Click(); // Export Table
+    void Button55Click(); // Download table to Reader
+    void datalot2Exit();  // lot normalisation
 
     // Applies the user field names (field0 to field8) to the captions and the grid titles.
     // Raises the store's error; tblc must be open.

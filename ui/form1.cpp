@@ -14,13 +14,16 @@
 #include "store/settingsrecord.h"
 #include "store/storeerror.h"
 #include "store/table.h"
+#include "transfer/keylotupload.h"
 #include "transfer/tabledownload.h"
+#include "transfer/tableupload.h"
 #include "ui/datapage.h"
 #include "ui/dateformat.h"
 #include "ui/errorbox.h"
 #include "ui/fieldbinding.h"
 #include "ui/formmessage.h"
 #include "ui/formsetup.h"
+#include "ui/keylotpage.h"
 #include "ui/modal.h"
 #include "ui/paths.h"
 #include "ui/portselectform.h"
@@ -120,9 +123,11 @@ TForm1::TForm1(QWidget* parent)
     tblc_ = std::make_unique<px708::Table>(*Db1_, QStringLiteral("tblc"), px708::settingsSchema());
     tbld_ = std::make_unique<px708::Table>(*Db1_, QStringLiteral("tbld"), px708::readingsSchema());
     tableDownload_ = std::make_unique<px708::TableDownload>(*link_, *tbld_);
-    context_.reset(new PageContext{*Com1_, *link_, this,
-                                   [this](const std::exception& e) { showException(e); },
-                                   tblc_.get(), tbld_.get()});
+    tableUpload_ = std::make_unique<px708::TableUpload>(*link_, *tbld_);
+    keylotUpload_ = std::make_unique<px708::KeylotUpload>(*link_);
+    context_.reset(
+        new PageContext{*Com1_, *link_, this, [this](const std::exception& e) { showException(e); },
+                        tblc_.get(), tbld_.get(), tableUpload_.get(), keylotUpload_.get()});
 
     initCom1();
     hostPageWidgets();
@@ -195,6 +200,8 @@ void TForm1::hostPageWidgets() {
              new TZelmarPage(*context_, pageSheet(px708::page::zelmarSettings2)));
     dataPage_ = new TDataPage(*context_, pageSheet(px708::page::data));
     hostPage(px708::page::data, dataPage_);
+    hostPage(px708::page::keylotUpload,
+             new TKeylotPage(*context_, pageSheet(px708::page::keylotUpload)));
 }
 
 void TForm1::bindSettingsControls() {
@@ -263,6 +270,17 @@ void TForm1::connectControls() {
     connect(next, &QShortcut::activated, this, [stepPage] { stepPage(1); });
     connect(previous, &QShortcut::activated, this, [stepPage] { stepPage(-1); });
     connect(previousTab, &QShortcut::activated, this, [stepPage] { stepPage(-1); });
+
+    // The keylot page has no tab of its own: a shortcut and a button on the Data page open it.
+    auto* keylotPage = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_K), this);
+    keylotPage->setContext(Qt::WindowShortcut);
+    connect(keylotPage, &QShortcut::activated, this, [this] { showKeylotPage(); });
+    if (auto* button = findChild<QAbstractButton*>(QStringLiteral("keylotPageButton")))
+        connect(button, &QAbstractButton::clicked, this, [this] { showKeylotPage(); });
+}
+
+void TForm1::showKeylotPage() {
+    ui->Page->setCurrentIndex(px708::page::keylotUpload);
 }
 
 void TForm1::guard(void (TForm1::*handler)()) {

@@ -34,6 +34,8 @@ class EComPortException;
 class Database;
 class Table;
 class TableDownload;
+class TableUpload;
+class KeylotUpload;
 } // namespace px708
 
 class FieldBinder;
@@ -57,6 +59,10 @@ public:
     TDataPage* dataPage() const { return dataPage_; }
     // "Download to Database": record lines of command state 30 become rows of tbld.
     px708::TableDownload& tableDownload() { return *tableDownload_; }
+    // "Download table to Reader": rows of tbld sent to the reader, one per "SOK" of state 31.
+    px708::TableUpload& tableUpload() { return *tableUpload_; }
+    // The keylot page's list and its upload into the reader's keylot (states 32, 211, 55).
+    px708::KeylotUpload& keylotUpload() { return *keylotUpload_; }
 
     // The page (TabSheet) at index, counted over shown and hidden pages alike.
     QWidget* pageSheet(int index) const;
@@ -65,6 +71,9 @@ public:
 
     // Selects a page from the program: no page change, so no mode command is sent.
     void selectPage(int index);
+    // Opens the hidden page "Keylot Upload" as the operator does (Ctrl+K, or "Keylots" on the
+    // Data page): a page change, so the reader is put into its own mode.
+    void showKeylotPage();
 
     // Shows an exception in the standard error box; what page widgets use through the context.
     void showException(const std::exception& e);
@@ -132,6 +141,8 @@ private:
     std::unique_ptr<px708::Table> tblc_;
     std::unique_ptr<px708::Table> tbld_;
     std::unique_ptr<px708::TableDownload> tableDownload_;
+    std::unique_ptr<px708::TableUpload> tableUpload_;
+    std::unique_ptr<px708::KeylotUpload> keylotUpload_;
     TDataPage* dataPage_ = nullptr;
     QWidget* settingsPage_ = nullptr;
     FieldBinder* settingsBinder_ = nullptr;

@@ -13,9 +13,11 @@
 class QWidget;
 
 namespace px708 {
+class KeylotUpload;
 class TComPort;
 class ReaderLink;
 class Table;
+class TableUpload;
 } // namespace px708
 
 struct PageContext {
@@ -33,4 +35,8 @@ struct PageContext {
     // pages that show or edit them; nullptr when the page is hosted without tables.
     px708::Table* tblc = nullptr;
     px708::Table* tbld = nullptr;
+    // "Download table to Reader" of the Data page and the keylot page's upload, owned by the
+    // main window; nullptr when the page is hosted without them.
+    px708::TableUpload* tableUpload = nullptr;
+    px708::KeylotUpload* keylotUpload = nullptr;
 };

@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QFocusEvent>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QPalette>
 #include <QWidget>
@@ -21,6 +22,27 @@ bool isFocusMove(const QEvent* event) {
         return false;
     const Qt::FocusReason reason = static_cast<const QFocusEvent*>(event)->reason();
     return reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason;
+}
+
+void normaliseLotNumber(QLineEdit* edit) {
+    QString text = edit->text();
+    if (text.size() == 1)
+        text.prepend(QLatin1Char('0'));
+    if (text == QLatin1String("00"))
+        text = QStringLiteral("01");
+    if (text != edit->text())
+        edit->setText(text);
+}
+
+void forceUpperCase(QLineEdit* edit) {
+    QObject::connect(edit, &QLineEdit::textChanged, edit, [edit](const QString& text) {
+        const QString upper = text.toUpper();
+        if (upper == text)
+            return;
+        const int caret = edit->cursorPosition();
+        edit->setText(upper);
+        edit->setCursorPosition(caret);
+    });
 }
 
 void setPanelColour(QWidget* panel, const QColor& colour) {

@@ -13,6 +13,7 @@
 #include <string_view>
 
 class QEvent;
+class QLineEdit;
 class QWidget;
 
 namespace px708::pages {
@@ -28,6 +29,13 @@ inline std::string toBytes(const QString& text) {
 // True for a focus event that moves the focus between controls of the window; a window
 // losing or regaining activation, or a popup opening, is no entering or leaving of a control.
 bool isFocusMove(const QEvent* event);
+
+// The lot number rule of every lot edit, when the focus leaves it: a single character gets "0"
+// in front, "00" becomes "01"; anything else, the empty text included, stays.
+void normaliseLotNumber(QLineEdit* edit);
+
+// The edit shows what is typed in upper case, whether typed, pasted or set by a reply.
+void forceUpperCase(QLineEdit* edit);
 
 // Fills a panel with a colour of its own; its children keep their own roles.
 void setPanelColour(QWidget* panel, const QColor& colour);

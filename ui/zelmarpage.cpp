@@ -25,29 +25,6 @@ constexpr int kStateVersion = 25;
 constexpr int kStateTopCaption = 27;
 constexpr int kStateBottomCaption = 28;
 
-// The lot number rule of every lot edit.
-void normaliseLotNumber(QLineEdit* edit) {
-    QString text = edit->text();
-    if (text.size() == 1)
-        text.prepend(QLatin1Char('0'));
-    if (text == QLatin1String("00"))
-        text = QStringLiteral("01");
-    if (text != edit->text())
-        edit->setText(text);
-}
-
-// The edit shows what is typed in upper case, whether typed, pasted or set by a reply.
-void forceUpperCase(QLineEdit* edit) {
-    QObject::connect(edit, &QLineEdit::textChanged, edit, [edit](const QString& text) {
-        const QString upper = text.toUpper();
-        if (upper == text)
-            return;
-        const int caret = edit->cursorPosition();
-        edit->setText(upper);
-        edit->setCursorPosition(caret);
-    });
-}
-
 } // namespace
 
 TZelmarPage::TZelmarPage(PageContext& ctx, QWidget* parent)
