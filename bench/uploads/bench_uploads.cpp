@@ -162,7 +162,7 @@ void BM_BuildRecordsFromTable(benchmark::State& state) {
         benchmark::Counter(static_cast<double>(kRows) * static_cast<double>(state.iterations()),
                            benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
 }
-BENCHMARK(BM_BuildRecordsFromTable)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_BuildRecordsFromTable)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 } // namespace
 
