@@ -17,6 +17,7 @@
 #include "ui_datapage.h"
 
 #include <QAbstractButton>
+#include <QAbstractItemDelegate>
 #include <QApplication>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -57,9 +58,25 @@ TDataPage::TDataPage(PageContext& ctx, QWidget* parent)
     bindFieldNames();
     connectControls();
     setUpFileTransfers();
+    ctx_.tbld->addPendingText(this);
 }
 
-TDataPage::~TDataPage() = default;
+TDataPage::~TDataPage() {
+    ctx_.tbld->removePendingText(this);
+}
+
+void TDataPage::writePendingText() noexcept {
+    QTableView* grid = ui->Grid1;
+    const QModelIndex current = grid->currentIndex();
+    QWidget* editor = current.isValid() ? grid->indexWidget(current) : nullptr;
+    if (!editor || committingGridEditor_)
+        return;
+    committingGridEditor_ = true;
+    // The view takes the editor's text into the model as Enter would; the model reports a
+    // text the field cannot take.
+    emit grid->itemDelegate()->commitData(editor);
+    committingGridEditor_ = false;
+}
 
 QTableView* TDataPage::Grid1() const {
     return ui->Grid1;

@@ -21,6 +21,7 @@
 // Thread affinity: main thread only. The context's tblc and tbld must be set and outlive the
 // page.
 
+#include "store/tablehooks.h"
 #include "ui/pagecontext.h"
 
 #include <QWidget>
@@ -36,7 +37,7 @@ class QTableView;
 class ReadingsModel;
 class TDBNavigator;
 
-class TDataPage : public QWidget {
+class TDataPage : public QWidget, private px708::PendingText {
     Q_OBJECT
 public:
     TDataPage(PageContext& ctx, QWidget* parent = nullptr);
@@ -73,6 +74,10 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // A text typed into a cell of the grid and not yet entered reaches the row before the
+    // table's cursor moves (the record panel's editors see to their own).
+    void writePendingText() noexcept override;
+
     void setUpGrid();
     void bindRecordPanel();
     void bindFieldNames();
@@ -94,4 +99,5 @@ private:
     FieldBinder* names_ = nullptr;  // the field names panel on tblc
     bool followingCursor_ = false;
     QString fileFolder_; // where the file dialogs open next
+    bool committingGridEditor_ = false;
 };

@@ -1,4 +1,5 @@
 #include "link/readerlink.h"
+#include "store/bulkappend.h"
 #include "store/fieldnames.h"
 #include "tests/datapage/datapagefixture.h"
 #include "ui/dbnavigator.h"
@@ -211,6 +212,88 @@ INSTANTIATE_TEST_SUITE_P(Ways, EditSurvivesRestartTest,
                          testing::Values(KeptEdit{"posted", true},
                                          KeptEdit{"pending_at_close", false}),
                          [](const auto& p) { return std::string(p.param.name); });
+
+enum class AppendWay { RowByRow, AppendRow, Bulk };
+
+struct PendingCase {
+    const char* name;
+    const char* typed;  // into the record panel's time editor, not left
+    AppendWay way;      // how the row comes in meanwhile
+    const char* stored; // the time stored in the first row
+    const char* error;  // the error box shown, or ""
+};
+
+class PendingTextTest : public DataPageTest, public testing::WithParamInterface<PendingCase> {};
+
+// A download appends rows while the operator is still typing a time: the typed text goes into
+// the row it was typed for before the cursor leaves it.
+TEST_P(PendingTextTest, ATimeBeingTypedSurvivesARowAppendedMeanwhile) {
+    const PendingCase& c = GetParam();
+    op.type("RecEdit7", QString::fromLatin1(c.typed));
+    ASSERT_EQ(op.control<QLineEdit>("RecEdit7")->text(), c.typed);
+    Table& tbld = op.tbld();
+    const QString tag = QStringLiteral("000000000004");
+    switch (c.way) {
+    case AppendWay::RowByRow:
+        tbld.append();
+        tbld.fieldByName(u"tag").setAsString(tag);
+        tbld.post();
+        break;
+    case AppendWay::AppendRow: {
+        px708::RowValues row(tbld);
+        row.setText(col::tag, tag);
+        tbld.appendRow(row);
+        break;
+    }
+    case AppendWay::Bulk: {
+        px708::BulkAppend bulk(tbld);
+        px708::RowValues row = bulk.newRow();
+        row.setText(col::tag, tag);
+        bulk.append(row);
+        bulk.finish();
+        break;
+    }
+    }
+    EXPECT_EQ(tbld.recNo(), 3);
+    EXPECT_EQ(op.control<QLabel>("DBText1")->text(), tag) << "the panel shows the new row";
+    std::vector<QString> errors;
+    for (const auto& box : op.dialogs.errorBoxes())
+        errors.push_back(box.text);
+    EXPECT_EQ(errors, c.error[0] ? std::vector<QString>{QString::fromLatin1(c.error)}
+                                 : std::vector<QString>{});
+    op.restart();
+    EXPECT_EQ(op.tbld().recordCount(), 4);
+    op.tbld().first();
+    EXPECT_EQ(op.tbld().fieldByName(u"Time_").asString(), c.stored);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, PendingTextTest,
+    testing::Values(PendingCase{"row_by_row", "12:34:56", AppendWay::RowByRow, "12:34:56", ""},
+                    PendingCase{"single_durable_append", "12:34:56", AppendWay::AppendRow,
+                                "12:34:56", ""},
+                    PendingCase{"bulk_append", "7:08", AppendWay::Bulk, "07:08:00", ""},
+                    PendingCase{"no_time_is_told_not_dropped_unseen", "25:61", AppendWay::AppendRow,
+                                "", "'25:61' is not a valid time"}),
+    [](const auto& p) { return std::string(p.param.name); });
+
+TEST_F(DataPageTest, ATextTypedIntoAGridCellSurvivesARowAppendedMeanwhile) {
+    QTableView* grid = op.grid();
+    const QModelIndex cell = grid->model()->index(0, col::Bravo);
+    grid->setFocus();
+    grid->setCurrentIndex(cell);
+    grid->edit(cell);
+    QWidget* editor = grid->indexWidget(cell);
+    ASSERT_NE(editor, nullptr);
+    QTest::keyClicks(editor, "typed in the grid");
+    px708::RowValues row(op.tbld());
+    row.setText(col::tag, QStringLiteral("000000000004"));
+    op.tbld().appendRow(row);
+    EXPECT_EQ(op.tbld().recNo(), 3) << "the cursor stays with the appended row";
+    op.restart();
+    op.tbld().first();
+    EXPECT_EQ(op.tbld().fieldByName(u"Bravo").asString(), "typed in the grid");
+}
 
 TEST_F(DataPageTest, AGridEditIsStoredWhenTheCursorLeavesTheRow) {
     QTableView* grid = op.grid();
