@@ -125,6 +125,8 @@ QString Table::quoted(const QString& identifier) const {
 void Table::closeHandles() noexcept {
     pageStmt_ = sql::Statement();
     insertStmts_.clear();
+    beginStmt_ = sql::Statement();
+    commitStmt_ = sql::Statement();
     // The connection goes before the file lock: see TableFileLock.
     conn_.reset();
     lock_.release();
@@ -356,12 +358,19 @@ void Table::moveTo(int pos) {
 void Table::beginWrite() {
     if (writing_)
         return;
-    sql::exec(name_, conn_.get(), QStringLiteral("BEGIN IMMEDIATE"));
+    // Prepared once: a download begins and commits a transaction for every row.
+    if (!beginStmt_.valid())
+        beginStmt_ = sql::Statement(name_, conn_.get(), QStringLiteral("BEGIN IMMEDIATE"));
+    beginStmt_.step();
+    beginStmt_.reset();
     writing_ = true;
 }
 
 void Table::commitWrite() {
-    sql::exec(name_, conn_.get(), QStringLiteral("COMMIT"));
+    if (!commitStmt_.valid())
+        commitStmt_ = sql::Statement(name_, conn_.get(), QStringLiteral("COMMIT"));
+    commitStmt_.step();
+    commitStmt_.reset();
     writing_ = false;
 }
 
@@ -390,34 +399,18 @@ std::optional<Table::Row> Table::readRow(qint64 rowid) {
     return row;
 }
 
-const Table::Row& Table::cachedRow(int pos) const {
-    const int pageIndex = pos / kPageRows;
-    const int offset = pos - pageIndex * kPageRows;
-    for (Page& p : pages_) {
-        if (p.index == pageIndex) {
-            p.lastUse = ++useCounter_;
-            if (offset < static_cast<int>(p.rows.size()))
-                return p.rows[static_cast<std::size_t>(offset)];
-        }
-    }
-    const int firstPos = pageIndex * kPageRows;
-    const int lastPos = std::min(static_cast<int>(rowIds_.size()), firstPos + kPageRows) - 1;
-    Page page;
-    page.index = pageIndex;
-    page.lastUse = ++useCounter_;
-    page.rows.assign(static_cast<std::size_t>(lastPos - firstPos + 1), nullRow_);
-
+void Table::readRows(std::vector<Row>& rows, int fromPos, int lastPos) const {
     pageStmt_.reset();
-    pageStmt_.bindInt64(1, rowIds_[static_cast<std::size_t>(firstPos)]);
+    pageStmt_.bindInt64(1, rowIds_[static_cast<std::size_t>(fromPos)]);
     pageStmt_.bindInt64(2, rowIds_[static_cast<std::size_t>(lastPos)]);
     try {
-        int j = firstPos;
+        int j = fromPos;
         while (j <= lastPos && pageStmt_.step()) {
-            const qint64 rowid = pageStmt_.int64(0);
-            while (j <= lastPos && rowIds_[static_cast<std::size_t>(j)] < rowid)
+            const qint64 key = pageStmt_.int64(0);
+            while (j <= lastPos && rowIds_[static_cast<std::size_t>(j)] < key)
                 ++j;
-            if (j <= lastPos && rowIds_[static_cast<std::size_t>(j)] == rowid) {
-                Row& row = page.rows[static_cast<std::size_t>(j - firstPos)];
+            if (j <= lastPos && rowIds_[static_cast<std::size_t>(j)] == key) {
+                Row& row = rows[static_cast<std::size_t>(j - fromPos)];
                 for (std::size_t i = 0; i < fields_.size(); ++i)
                     row[i] = pageStmt_.value(static_cast<int>(i) + 1);
                 ++j;
@@ -428,18 +421,40 @@ const Table::Row& Table::cachedRow(int pos) const {
         throw;
     }
     pageStmt_.reset();
+}
 
-    // Replace a page of the same index (a short last page that has grown) or the least used.
+const Table::Row& Table::cachedRow(int pos) const {
+    const int pageIndex = pos / kPageRows;
+    const int offset = pos - pageIndex * kPageRows;
+    const int firstPos = pageIndex * kPageRows;
+    const int lastPos = std::min(static_cast<int>(rowIds_.size()), firstPos + kPageRows) - 1;
     auto slot = std::find_if(pages_.begin(), pages_.end(),
                              [&](const Page& p) { return p.index == pageIndex; });
-    if (slot == pages_.end() && pages_.size() >= kCachedPages)
+    if (slot != pages_.end()) {
+        slot->lastUse = ++useCounter_;
+        if (offset < static_cast<int>(slot->rows.size()))
+            return slot->rows[static_cast<std::size_t>(offset)];
+        // Rows were appended to a short last page: read the new ones only, so that a download
+        // showing each new row costs one row's read, not a page's.
+        const int from = firstPos + static_cast<int>(slot->rows.size());
+        std::vector<Row> more(static_cast<std::size_t>(lastPos - from + 1), nullRow_);
+        readRows(more, from, lastPos);
+        slot->rows.insert(slot->rows.end(), std::make_move_iterator(more.begin()),
+                          std::make_move_iterator(more.end()));
+        return slot->rows[static_cast<std::size_t>(offset)];
+    }
+    Page page;
+    page.index = pageIndex;
+    page.lastUse = ++useCounter_;
+    page.rows.assign(static_cast<std::size_t>(lastPos - firstPos + 1), nullRow_);
+    readRows(page.rows, firstPos, lastPos);
+    if (pages_.size() >= kCachedPages) {
         slot = std::min_element(pages_.begin(), pages_.end(),
                                 [](const Page& a, const Page& b) { return a.lastUse < b.lastUse; });
-    if (slot == pages_.end()) {
+        *slot = std::move(page);
+    } else {
         pages_.push_back(std::move(page));
         slot = pages_.end() - 1;
-    } else {
-        *slot = std::move(page);
     }
     return slot->rows[static_cast<std::size_t>(offset)];
 }
@@ -629,7 +644,6 @@ void Table::post() {
     }
     if (rowIds_.empty() || newRowId > rowIds_.back()) {
         rowIds_.push_back(newRowId);
-        dropPagesFrom(pos_);
         setState(State::Browse);
         emit rowsChanged(pos_, pos_);
         return;
@@ -763,9 +777,8 @@ void Table::takeAppendedKeys(const std::vector<qint64>& keys, AfterAppend after)
         const int first = static_cast<int>(rowIds_.size());
         const int last = first + static_cast<int>(keys.size()) - 1;
         emit rowsAboutToBeAppended(first, last);
+        // The cached pages stay good: a short last page reads the new rows when asked.
         rowIds_.insert(rowIds_.end(), keys.begin(), keys.end());
-        // A short last page may hold the first of the new positions as null rows.
-        dropPagesFrom(first);
         emit rowsAppended();
     } else {
         // Another program removed rows at the end of a table without the row key and the

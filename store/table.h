@@ -207,6 +207,9 @@ private:
     void setState(State state);
     void setPos(int pos);
     const Row& cachedRow(int pos) const;
+    // Reads the rows at positions fromPos..lastPos (inclusive) into rows[0..]; a row that
+    // another program deleted stays as it is in rows.
+    void readRows(std::vector<Row>& rows, int fromPos, int lastPos) const;
     std::optional<Row> readRow(qint64 rowid);
     sql::Statement& insertStatement(std::uint64_t mask);
     // Runs the INSERT of the set values (the others keep the column's default); the new key.
@@ -238,6 +241,8 @@ private:
     QString selectList_;
     mutable sql::Statement pageStmt_;
     std::map<std::uint64_t, sql::Statement> insertStmts_;
+    sql::Statement beginStmt_;
+    sql::Statement commitStmt_;
 
     State state_ = State::Inactive;
     std::vector<qint64> rowIds_;

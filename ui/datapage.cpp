@@ -166,7 +166,7 @@ void TDataPage::setUpGrid() {
                 }
             });
     connect(ctx_.tbld, &Table::currentRowChanged, this,
-            [this](int pos) { followTableCursor(pos); });
+            [this](int) { scheduleFollowTableCursor(); });
 }
 
 void TDataPage::sizeColumns() {
@@ -180,6 +180,22 @@ void TDataPage::sizeColumns() {
         const int byTitle = header.horizontalAdvance(f.displayName()) + 12;
         titles->resizeSection(c, std::max(byChars, byTitle));
     }
+}
+
+void TDataPage::scheduleFollowTableCursor() {
+    // A download moves the cursor once a row: the grid follows once per turn of the event
+    // loop, where it paints, instead of scrolling for every row.
+    if (followScheduled_)
+        return;
+    followScheduled_ = true;
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            followScheduled_ = false;
+            if (ctx_.tbld->isOpen())
+                followTableCursor(ctx_.tbld->recNo());
+        },
+        Qt::QueuedConnection);
 }
 
 void TDataPage::followTableCursor(int pos) {

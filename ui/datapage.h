@@ -86,6 +86,7 @@ private:
     void setPanelColourOf(int tableNumber);
     void sizeColumns();
     void followTableCursor(int pos);
+    void scheduleFollowTableCursor();
     void guard(void (TDataPage::*handler)());
     void showError(const std::exception& e);
     void setUpFileTransfers();
@@ -100,4 +101,5 @@ private:
     bool followingCursor_ = false;
     QString fileFolder_; // where the file dialogs open next
     bool committingGridEditor_ = false;
+    bool followScheduled_ = false;
 };

@@ -85,7 +85,8 @@ TEST_F(DataPageTest, RecordPanelFollowsTheGridAndTheNavigator) {
 
     op.form->dataPage()->DBNavigator1()->button(TDBNavigator::Button::Last)->click();
     EXPECT_EQ(op.tbld().recNo(), 2);
-    EXPECT_EQ(op.grid()->currentIndex().row(), 2);
+    EXPECT_TRUE(waitFor([&] { return op.grid()->currentIndex().row() == 2; }))
+        << "the grid follows";
     EXPECT_EQ(op.control<QDateEdit>("RecDatePicker1")->text(), "31/12/1999");
 }
 
