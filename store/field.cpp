@@ -72,6 +72,34 @@ QTime storedTime(const QVariant& v) {
     return DateSettings::parseTime(s).value_or(QTime());
 }
 
+// The stored forms "yyyy-MM-dd" and "HH:mm:ss", written without the locale machinery: an
+// import stores them for every row, and QDate::toString costs more than the row's insert.
+void putDigits(QChar* out, int value, int count) {
+    for (int i = count - 1; i >= 0; --i, value /= 10)
+        out[i] = QLatin1Char(static_cast<char>('0' + value % 10));
+}
+
+QString storedDateText(QDate date) {
+    const int year = date.year();
+    if (year < 0 || year > 9999)
+        return date.toString(Qt::ISODate);
+    QString text(10, QLatin1Char('-'));
+    QChar* out = text.data();
+    putDigits(out, year, 4);
+    putDigits(out + 5, date.month(), 2);
+    putDigits(out + 8, date.day(), 2);
+    return text;
+}
+
+QString storedTimeText(QTime time) {
+    QString text(8, QLatin1Char(':'));
+    QChar* out = text.data();
+    putDigits(out, time.hour(), 2);
+    putDigits(out + 3, time.minute(), 2);
+    putDigits(out + 6, time.second(), 2);
+    return text;
+}
+
 QString booleanText(bool b) {
     return b ? QStringLiteral("True") : QStringLiteral("False");
 }
@@ -186,11 +214,11 @@ QVariant Field::storedFromText(const QString& text) const {
     case FieldKind::Date:
         if (text.trimmed().isEmpty())
             return {};
-        return DateSettings::toDate(text).toString(Qt::ISODate);
+        return storedDateText(DateSettings::toDate(text));
     case FieldKind::Time:
         if (text.trimmed().isEmpty())
             return {};
-        return DateSettings::toTime(text).toString(QStringLiteral("HH:mm:ss"));
+        return storedTimeText(DateSettings::toTime(text));
     }
     return {};
 }
@@ -235,7 +263,7 @@ QVariant Field::storedFromBoolean(bool value) const {
 
 QVariant Field::storedFromDate(QDate date) const {
     if (kind_ == FieldKind::Date)
-        return date.isValid() ? QVariant(date.toString(Qt::ISODate)) : QVariant();
+        return date.isValid() ? QVariant(storedDateText(date)) : QVariant();
     if (kind_ == FieldKind::String)
         return storedFromText(DateSettings::formatDate(date));
     throw ConvertError(QStringLiteral("Invalid value for field '%1'").arg(displayName()));
@@ -243,7 +271,7 @@ QVariant Field::storedFromDate(QDate date) const {
 
 QVariant Field::storedFromTime(QTime time) const {
     if (kind_ == FieldKind::Time)
-        return time.isValid() ? QVariant(time.toString(QStringLiteral("HH:mm:ss"))) : QVariant();
+        return time.isValid() ? QVariant(storedTimeText(time)) : QVariant();
     if (kind_ == FieldKind::String)
         return storedFromText(DateSettings::formatTime(time));
     throw ConvertError(QStringLiteral("Invalid value for field '%1'").arg(displayName()));

@@ -26,6 +26,9 @@ const QString kDeletedNotStored =
 const QString kChangedNotDeleted =
     QStringLiteral("the row was changed by another program and was not deleted: "
                    "refresh to see the table as it is now");
+const QString kChangedShownNow =
+    QStringLiteral("the row was changed by another program: it is shown as it is now; "
+                   "edit it again");
 const QString kBusy =
     QStringLiteral("the table is busy with a transfer: try again when it has ended");
 
@@ -521,10 +524,17 @@ void Table::edit() {
     }
     // No lock is taken: the row is read as it is now, and post() checks that nobody changed
     // it meanwhile.
+    const Row shown = cachedRow(pos_);
     std::optional<Row> fresh = readRow(rowIds_[static_cast<std::size_t>(pos_)]);
     if (!fresh)
         fail(kRowDeleted);
-    updateCachedRow(pos_, *fresh);
+    if (*fresh != shown) {
+        // The operator would type into values he has not seen (or, where VACUUM renumbered a
+        // table without the row key, into another row): show the row first.
+        updateCachedRow(pos_, *fresh);
+        emit rowsChanged(pos_, pos_);
+        fail(kChangedShownNow);
+    }
     original_ = *fresh;
     buffer_ = std::move(*fresh);
     assigned_.assign(fields_.size(), false);

@@ -26,6 +26,9 @@
 // PendingText holders for the text still in their editors, then posts a modified row and drops
 // an unmodified edit (checkBrowseMode()).
 //
+// Many rows at once go through BulkAppend (one transaction, the views told once); the
+// exporters read through a TableSnapshot, which neither moves the cursor nor wakes the views.
+//
 // While inserting, the new row is shown at the end: recordCount() counts it and recNo() is
 // its position until post() stores it or cancel() drops it.
 //
@@ -124,7 +127,9 @@ public:
     void checkBrowseMode();
 
     // On an empty table edit() starts a new row (insert()). Raises DatabaseError "the row was
-    // deleted by another program" when the row is gone.
+    // deleted by another program" when the row is gone, and "the row was changed by another
+    // program: it is shown as it is now; ..." when it differs from what the views showed
+    // (they are told of its new values; the next edit() goes ahead).
     void edit();
     void insert();
     void append() { insert(); }

@@ -32,10 +32,12 @@ FieldBinder::FieldBinder(Table& table, QObject* parent) : QObject(parent), table
     connect(&table_, &Table::resetDone, this, &FieldBinder::reload);
     connect(&table_, &Table::stateChanged, this, &FieldBinder::reload);
     connect(&table_, &Table::currentRowChanged, this, &FieldBinder::reload);
+    // Values written into the current row (a transfer setting one field after another) are
+    // shown once per turn of the event loop; a move, a new state or a reset shows at once.
     connect(&table_, &Table::rowsChanged, this, [this](int first, int last) {
         const int pos = table_.recNo();
         if (pos >= first && pos <= last)
-            reload();
+            scheduleReload();
     });
 }
 
@@ -265,6 +267,24 @@ void FieldBinder::fail(const std::exception& e) {
         onError_(e);
     if (!convert)
         reload();
+}
+
+void FieldBinder::scheduleReload() {
+    if (reloadScheduled_)
+        return;
+    reloadScheduled_ = true;
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            reloadScheduled_ = false;
+            if (writing_)
+                return;
+            // Text the operator typed meanwhile and has not written stays in its editor.
+            for (auto& b : bindings_)
+                if (!b->pending)
+                    load(*b);
+        },
+        Qt::QueuedConnection);
 }
 
 void FieldBinder::reload() {

@@ -4,7 +4,9 @@
 // works:
 //
 // - when the table moves to another row, is reopened, posts or cancels, every control shows
-//   the row's values again; while the table is closed the controls are empty and disabled;
+//   the row's values again at once; values written into the current row by other code show
+//   at the next turn of the event loop (once, however many were written); while the table is
+//   closed the controls are empty and disabled;
 // - the operator's first change of a control puts the row into editing (on an empty table
 //   this starts a new row); text fields take the text at each keystroke, cut to the field's
 //   width by the editor's length limit; date, time and number texts are written when the
@@ -104,6 +106,7 @@ private:
     // The operator changed b: start editing, let write() put the value, report.
     void userChange(Binding& b, const std::function<void()>& write);
     void writePending(Binding& b);
+    void scheduleReload();
     void fail(const std::exception& e);
     Binding* find(QWidget* widget);
 
@@ -112,4 +115,5 @@ private:
     std::vector<std::unique_ptr<Binding>> bindings_;
     bool loading_ = false;
     Binding* writing_ = nullptr;
+    bool reloadScheduled_ = false;
 };

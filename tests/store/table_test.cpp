@@ -587,6 +587,59 @@ TEST_F(TableOps, ATableWithoutTheRowKeyOpensAndWorks) {
     EXPECT_EQ(keyed->fieldCount(), 11) << "the key is no field";
 }
 
+struct ShownCase {
+    const char* name;
+    bool legacy;
+    const char* otherSql; // run while the operator looks at "d", before he starts editing
+    const char* shownAfterRefusal;
+    const char* fileAfter; // after the operator's second edit sets Alpha to "mine"
+};
+
+class EditOfAChangedRow : public StoreFixture, public ::testing::WithParamInterface<ShownCase> {};
+
+TEST_P(EditOfAChangedRow, ShowsTheRowBeforeTheOperatorTypesIntoIt) {
+    const ShownCase& c = GetParam();
+    const QString path = db_.tablePath(QStringLiteral("1data.db"));
+    if (c.legacy)
+        writeTableFile(path, kLegacyReadings);
+    auto t = readings();
+    t->open();
+    for (const char* tag : {"a", "b", "c", "d", "e"})
+        addRow(*t, QString::fromLatin1(tag));
+    t->moveTo(3);
+    ASSERT_EQ(t->fieldByName(u"tag").asString(), "d");
+    otherProgramRuns(path, c.otherSql);
+    try {
+        t->edit();
+        FAIL() << "the edit must be refused once";
+    } catch (const DatabaseError& e) {
+        EXPECT_EQ(e.text(), "tbld: the row was changed by another program: it is shown as it is "
+                            "now; edit it again");
+    }
+    EXPECT_EQ(t->state(), Table::State::Browse);
+    EXPECT_EQ(t->fieldByName(u"tag").asString().toStdString(), c.shownAfterRefusal);
+    t->edit();
+    t->fieldByName(u"Alpha").setAsString(QStringLiteral("mine"));
+    t->post();
+    std::string file;
+    auto other = readings();
+    other->open();
+    for (other->first(); !other->eof(); other->next())
+        file += (other->fieldByName(u"tag").asString() + QLatin1Char('=') +
+                 other->fieldByName(u"Alpha").asString() + QLatin1Char(','))
+                    .toStdString();
+    EXPECT_EQ(file, c.fileAfter);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, EditOfAChangedRow,
+    ::testing::Values(ShownCase{"changed", false, "UPDATE readings SET tag = 'D' WHERE tag = 'd'",
+                                "D", "a=,b=,c=,D=mine,e=,"},
+                      ShownCase{"renumbered_by_vacuum_without_the_row_key", true,
+                                "DELETE FROM readings WHERE tag = 'b'; VACUUM", "e",
+                                "a=,c=,d=,e=mine,"}),
+    [](const auto& row) { return std::string(row.param.name); });
+
 struct ConflictCase {
     const char* name;
     const char* otherSql; // run while the operator has row "b" in edit
