@@ -205,16 +205,29 @@ int importCsvFile(Table& readings, const QString& path, QChar separator,
 
     BulkAppend bulk(readings);
     BulkSink sink(bulk);
+    // What is said of the rows before the failure counts the rows the table holds once the
+    // operation has ended: when the engine gave the operation up (a full disk), none is left.
+    const auto failed = [&](const QString& reason) {
+        return TransferError(
+            QStringLiteral("%1\n%2\n%3").arg(path, reason, rowsBefore(bulk.appended())));
+    };
     int stored = 0;
     try {
         stored = importCsvContent(content, separator, sink, progress);
     } catch (const CsvLineError& e) {
         // The rows before the failing line stay: they are committed before the error is told.
-        bulk.finish();
-        throw TransferError(
-            QStringLiteral("%1\n%2\n%3").arg(path, e.text(), rowsBefore(e.rowsStored())));
+        try {
+            bulk.finish();
+        } catch (const StoreError& commit) {
+            throw failed(commit.text());
+        }
+        throw failed(e.text());
     }
-    bulk.finish();
+    try {
+        bulk.finish();
+    } catch (const StoreError& e) {
+        throw failed(e.text());
+    }
     return stored;
 }
 
