@@ -29,10 +29,15 @@ void ExportOutput::encode() {
 }
 
 void ExportOutput::writeBytes() {
-    if (bytes_.isEmpty())
-        return;
-    if (device_.write(bytes_) != bytes_.size())
-        throw TransferError(device_.errorString());
+    // A disk that fills up in the middle of a block takes part of it without an error; the
+    // write of the rest then fails with the system's reason ("No space left on device").
+    qsizetype done = 0;
+    while (done < bytes_.size()) {
+        const qint64 n = device_.write(bytes_.constData() + done, bytes_.size() - done);
+        if (n <= 0)
+            throw TransferError(device_.errorString());
+        done += n;
+    }
     bytes_.resize(0);
 }
 
@@ -141,7 +146,9 @@ void exportToFile(const ExportSource& source, const std::vector<ExportColumn>& c
                   const ExportOptions& options, const ExportProgressFn& progress) {
     const QString& name = options.fileName;
     QSaveFile file(name);
-    if (QFileInfo(name).isDir() || !file.open(QIODevice::WriteOnly)) {
+    // Unbuffered: the writers collect large blocks themselves, and every failing write then
+    // reaches the file with the system's reason rather than a late flush without one.
+    if (QFileInfo(name).isDir() || !file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
         const QString reason =
             QFileInfo(name).isDir() ? QStringLiteral("Is a directory") : file.errorString();
         throw TransferError(QStringLiteral("Cannot create file %1\n%2").arg(name, reason));

@@ -137,11 +137,18 @@ TEST_F(Fault, CablePulledDuringADownloadIsToldOnceAndKeepsEveryStoredRow) {
 
 // ---- A second program ----
 
-bool holdsFile(pid_t pid, const std::string& file) {
+// True when the process has the file open and holds its flock (the lock shows in the
+// descriptor's fdinfo): the port is then taken, not merely being opened.
+bool holdsLockedFile(pid_t pid, const std::string& file) {
+    const std::string proc = "/proc/" + std::to_string(pid);
     std::error_code ec;
-    for (const auto& fd :
-         std::filesystem::directory_iterator("/proc/" + std::to_string(pid) + "/fd", ec)) {
-        if (std::filesystem::read_symlink(fd.path(), ec) == file)
+    for (const auto& fd : std::filesystem::directory_iterator(proc + "/fd", ec)) {
+        if (std::filesystem::read_symlink(fd.path(), ec) != file)
+            continue;
+        std::ifstream info(proc + "/fdinfo/" + fd.path().filename().string());
+        const std::string text((std::istreambuf_iterator<char>(info)),
+                               std::istreambuf_iterator<char>());
+        if (text.find("FLOCK") != std::string::npos)
             return true;
     }
     return false;
@@ -158,7 +165,7 @@ TEST_F(Fault, ASecondInstanceFindsThePortInUseAndSharesTheTables) {
     Program first((bin / "px708").string(), {},
                   {"QT_QPA_PLATFORM=offscreen", "HOME=" + op.workspace.root().string()});
     // Watched through its descriptors: a probe of the port could itself stand in its way.
-    ASSERT_TRUE(waitFor([&] { return holdsFile(first.pid(), op.peer.slavePath()); }, 30s))
+    ASSERT_TRUE(waitFor([&] { return holdsLockedFile(first.pid(), op.peer.slavePath()); }, 30s))
         << "the first instance did not open the port";
 
     op.start();
@@ -166,11 +173,13 @@ TEST_F(Fault, ASecondInstanceFindsThePortInUseAndSharesTheTables) {
     EXPECT_FALSE(op.form->Com1().Open());
     EXPECT_FALSE(px708::ComPortAvailable(op.peer.slavePath())) << "the first one keeps it";
     // The tables are shared: this instance reads and writes them while the first has them open.
+    // The page's mode command meets the closed port and says so.
     op.selectPage(px708::page::data);
+    EXPECT_EQ(errorTexts(), (QStringList{"Device already open", "Device not open"}));
     EXPECT_EQ(op.grid()->model()->rowCount(), 2);
     op.type("RecEdit3", "second instance");
     op.form->dataPage()->DBNavigator1()->press(TDBNavigator::Button::Post);
-    EXPECT_EQ(errorTexts().size(), 1);
+    EXPECT_EQ(errorTexts().size(), 2);
     EXPECT_EQ(faults::readStored(databaseFolder(), "1data.db").rows.at(0).second,
               "second instance");
 }
@@ -255,6 +264,10 @@ struct FullImport {
     const char* name;
     int rows; // more than the disk takes: failing at the commit, or already while appending
 };
+void PrintTo(const FullImport& c, std::ostream* os) {
+    *os << c.name;
+}
+
 
 class DiskFullWhileImporting : public Fault, public testing::WithParamInterface<FullImport> {};
 
@@ -301,6 +314,10 @@ struct ExportFault {
     const char* extension;
     const char* reason;
 };
+void PrintTo(const ExportFault& c, std::ostream* os) {
+    *os << c.name;
+}
+
 
 class ExportFailure : public Fault, public testing::WithParamInterface<ExportFault> {};
 
@@ -341,7 +358,7 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(ExportFault{"disk_full_csv", 0, false, ".csv", "No space left on device"},
                     ExportFault{"disk_full_html", 1, false, ".htm", "No space left on device"},
                     ExportFault{"disk_full_sylk", 2, false, ".xls", "No space left on device"},
-                    ExportFault{"read_only_folder", 0, true, ".csv", "Read-only file system"}),
+                    ExportFault{"read_only_folder", 0, true, ".csv", "is not writable"}),
     [](const auto& p) { return std::string(p.param.name); });
 
 // ---- Files missing, unreadable or damaged ----
@@ -350,6 +367,10 @@ struct BadImportFile {
     const char* name;
     std::function<QString(const std::filesystem::path& root)> make;
 };
+void PrintTo(const BadImportFile& c, std::ostream* os) {
+    *os << c.name;
+}
+
 
 class UnreadableImportFile : public Fault, public testing::WithParamInterface<BadImportFile> {};
 
@@ -400,6 +421,10 @@ struct Damage {
     const char* says;
     bool keptAsIs; // the engine turns an empty file into an empty database of its own
 };
+void PrintTo(const Damage& c, std::ostream* os) {
+    *os << c.name;
+}
+
 
 class DamagedTableFile : public Fault, public testing::WithParamInterface<Damage> {};
 
@@ -417,8 +442,9 @@ TEST_P(DamagedTableFile, IsReportedLeftAsItIsAndTheOtherTablesWork) {
     EXPECT_TRUE(errorTexts()[0].contains(GetParam().says)) << errorTexts()[0].toStdString();
     EXPECT_FALSE(op.tbld().isOpen());
     EXPECT_EQ(op.grid()->model()->rowCount(), 0);
-    if (GetParam().keptAsIs)
+    if (GetParam().keptAsIs) {
         EXPECT_EQ(faults::contentOf(file), damaged) << "the damaged file is not written";
+    }
 
     selectTable(1);
     EXPECT_EQ(errorTexts().size(), 1);

@@ -85,7 +85,9 @@ void SmallDisk::makeRoom() {
 }
 
 void SmallDisk::setReadOnly(bool readOnly) {
-    const unsigned long flags = MS_REMOUNT | (readOnly ? MS_RDONLY : 0UL);
+    unsigned long flags = MS_REMOUNT;
+    if (readOnly)
+        flags |= MS_RDONLY;
     if (::mount("px708-small", folder_.c_str(), "tmpfs", flags, nullptr) != 0)
         failWith("remount " + folder_.string());
 }

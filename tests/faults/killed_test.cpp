@@ -108,8 +108,9 @@ TEST_P(KilledWhileEmptying, LeavesTheTableWholeOrEmpty) {
     const faults::StoredTable stored = afterTheKill();
     EXPECT_TRUE(stored.rows.empty() || stored.rows.size() == std::size_t(kRows))
         << stored.rows.size() << " rows left";
-    if (!stored.rows.empty())
+    if (!stored.rows.empty()) {
         EXPECT_EQ(stored.rows.back().second, QStringLiteral("before %1").arg(kRows));
+    }
 }
 
 // The moment of the kill after "Empty Table" was confirmed, in milliseconds.

@@ -55,7 +55,8 @@ public:
             const Field& field = table_.field(f);
             switch (field.kind()) {
             case FieldKind::String:
-                check(v.toString().size() <= field.size(), "a text longer than its field");
+                // The width counts characters: a surrogate pair is one.
+                check(v.toString().toUcs4().size() <= field.size(), "a text longer than its field");
                 break;
             case FieldKind::Boolean:
                 check(v.toLongLong() == 0 || v.toLongLong() == 1, "a flag neither true nor false");

@@ -6,7 +6,6 @@
 // Input: pieces separated by 1Fh: the 11 column titles, then the cells row by row.
 
 #include "transfer/exportoutput.h"
-#include "transfer/tableexport.h"
 #include "transfer/textencoding.h"
 
 #include <QBuffer>
@@ -18,7 +17,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
-#include <set>
+#include <iterator>
 #include <vector>
 
 namespace {
@@ -26,7 +25,7 @@ namespace {
 using namespace px708;
 
 constexpr int kColumns = 11;
-constexpr int kMaxRows = 40;
+constexpr int kMaxRows = 12;
 constexpr int kDateColumn = 8;
 constexpr int kTimeColumn = 9;
 constexpr int kFlagColumn = 4;
@@ -78,45 +77,71 @@ std::vector<ExportColumn> columnsOf(const std::vector<QString>& titles) {
     return columns;
 }
 
-QByteArray write(const PiecesSource& source, const std::vector<ExportColumn>& columns,
-                 ExportFormat format) {
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
+// What a writer wrote, for this input. One device and one output per format serve every
+// input, as writeExport would make them: the output's large buffers are made once, which keeps
+// the sanitizer's allocator from mapping and unmapping them for every input.
+const QByteArray& write(const PiecesSource& source, const std::vector<ExportColumn>& columns,
+                        ExportFormat format) {
+    struct Device {
+        QBuffer buffer;
+        exporting::ExportOutput out;
+        explicit Device(TextEncoding encoding) : out(buffer, encoding) {
+            buffer.open(QIODevice::WriteOnly);
+        }
+    };
+    static Device html(TextEncoding::Utf8);
+    static Device sylk(TextEncoding::Windows1252);
+    Device& device = format == ExportFormat::Html ? html : sylk;
+    device.buffer.buffer().resize(0);
+    device.buffer.seek(0);
     ExportOptions options;
     options.format = format;
     options.fileName = QStringLiteral("/tmp/a<b>&\"c\".htm");
-    writeExport(buffer, source, columns, options);
-    return bytes;
+    if (format == ExportFormat::Html)
+        exporting::writeHtml(device.out, source, columns, options, {});
+    else
+        exporting::writeSylk(device.out, source, columns, options.appearance, {});
+    device.out.flush();
+    return device.buffer.data();
 }
 
 // ---- HTML ----
 
-const std::set<QString> kPaired{"HTML",  "HEAD",  "TITLE", "BODY", "TABLE",
-                                "THEAD", "TBODY", "TR",    "TH",   "TD"};
-const std::set<QString> kVoid{"BR", "META"};
+constexpr QLatin1String kPaired[] = {
+    QLatin1String("HTML"),  QLatin1String("HEAD"),  QLatin1String("TITLE"), QLatin1String("BODY"),
+    QLatin1String("TABLE"), QLatin1String("THEAD"), QLatin1String("TBODY"), QLatin1String("TR"),
+    QLatin1String("TH"),    QLatin1String("TD")};
+
+int pairedTag(QStringView name) {
+    for (int i = 0; i < int(std::size(kPaired)); ++i)
+        if (name == kPaired[i])
+            return i;
+    return -1;
+}
+constexpr int kTd = 9;
 
 // What a cell shows: its text without trailing blanks, each line break one "\n", nothing at
-// all as a no-break space.
-QString shownText(const QString& text) {
-    QString t = QString::fromUtf8(text.toUtf8()); // what survives UTF-8
-    qsizetype end = t.size();
-    while (end > 0 && t[end - 1].isSpace())
+// all as a no-break space; as UTF-8 turns it (a lone surrogate becomes a replacement).
+void shownText(const QString& text, QString& out) {
+    out = QString::fromUtf8(text.toUtf8());
+    qsizetype end = out.size();
+    while (end > 0 && out[end - 1].isSpace())
         --end;
-    t.truncate(end);
-    if (t.isEmpty())
-        return QString(QChar(0xA0));
-    t.replace(QLatin1String("\r\n"), QLatin1String("\n"));
-    t.replace(QLatin1Char('\r'), QLatin1Char('\n'));
-    return t;
+    out.truncate(end);
+    if (out.isEmpty()) {
+        out = QChar(0xA0);
+        return;
+    }
+    out.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+    out.replace(QLatin1Char('\r'), QLatin1Char('\n'));
 }
 
-// Reads the document: checks its tags and entities, and collects the text of every TD in the
-// order met (titles first, then the cells row by row).
-std::vector<QString> readHtml(const QString& html) {
-    std::vector<QString> stack;
-    std::vector<QString> tdTexts;
-    QString current;
+// Reads the document: checks its tags and entities, and hands the text of every TD, in the
+// order met (titles first, then the cells row by row), to cell().
+template <class CellFn> void readHtml(QStringView html, CellFn cell) {
+    int stack[16];
+    int depth = 0;
+    static QString current;
     bool inTd = false;
     qsizetype i = 0;
     while (i < html.size()) {
@@ -124,30 +149,34 @@ std::vector<QString> readHtml(const QString& html) {
         if (ch == QLatin1Char('<')) {
             const qsizetype close = html.indexOf(QLatin1Char('>'), i);
             check(close > i, "a tag is not closed");
-            const QString tag = html.mid(i + 1, close - i - 1);
+            const QStringView tag = html.sliced(i + 1, close - i - 1);
             check(!tag.contains(QLatin1Char('<')), "a '<' inside a tag");
             check(tag.count(QLatin1Char('"')) % 2 == 0, "a quote left open in a tag");
             const bool closing = tag.startsWith(QLatin1Char('/'));
-            const QString name = tag.mid(closing ? 1 : 0).section(QLatin1Char(' '), 0, 0);
-            if (kVoid.count(name)) {
+            QStringView name = tag.sliced(closing ? 1 : 0);
+            if (const qsizetype blank = name.indexOf(QLatin1Char(' ')); blank >= 0)
+                name = name.left(blank);
+            if (name == QLatin1String("BR") || name == QLatin1String("META")) {
                 check(!closing, "a closing void tag");
                 if (inTd && name == QLatin1String("BR"))
                     current += QLatin1Char('\n');
             } else {
-                check(kPaired.count(name) == 1, "a tag the writer does not make");
+                const int which = pairedTag(name);
+                check(which >= 0, "a tag the writer does not make");
                 if (closing) {
-                    check(!stack.empty() && stack.back() == name, "tags closed out of order");
-                    stack.pop_back();
-                    if (name == QLatin1String("TD")) {
-                        tdTexts.push_back(current);
+                    check(depth > 0 && stack[depth - 1] == which, "tags closed out of order");
+                    --depth;
+                    if (which == kTd) {
+                        cell(current);
                         inTd = false;
                     }
                 } else {
                     check(!inTd, "a tag opened inside a cell");
-                    stack.push_back(name);
-                    if (name == QLatin1String("TD")) {
+                    check(depth < 16, "tags nested too deep");
+                    stack[depth++] = which;
+                    if (which == kTd) {
                         inTd = true;
-                        current.clear();
+                        current.resize(0);
                     }
                 }
             }
@@ -164,7 +193,7 @@ std::vector<QString> readHtml(const QString& html) {
                 {QLatin1String("&nbsp;"), QChar(0xA0)}};
             bool known = false;
             for (const auto& [entity, meaning] : kEntities) {
-                if (QStringView(html).sliced(i).startsWith(entity)) {
+                if (html.sliced(i).startsWith(entity)) {
                     if (inTd)
                         current += meaning;
                     i += entity.size();
@@ -179,137 +208,159 @@ std::vector<QString> readHtml(const QString& html) {
             current += ch;
         ++i;
     }
-    check(stack.empty(), "tags left open at the end");
-    return tdTexts;
+    check(depth == 0, "tags left open at the end");
 }
 
 void checkHtml(const PiecesSource& source, const std::vector<ExportColumn>& columns,
                const std::vector<QString>& titles) {
-    const QByteArray bytes = write(source, columns, ExportFormat::Html);
-    const std::vector<QString> tds = readHtml(QString::fromUtf8(bytes));
-    check(tds.size() == std::size_t(kColumns) * (source.cells.size() + 1), "a cell is missing");
+    static QString html;
+    html = QString::fromUtf8(write(source, columns, ExportFormat::Html));
+    static QString expected;
     std::size_t at = 0;
-    for (int c = 0; c < kColumns; ++c) {
-        QString title = QString::fromUtf8(titles[c].toUtf8());
-        title.replace(QLatin1Char('~'), QLatin1Char('\n'));
-        check(tds[at++] == title, "a title does not read back");
-    }
-    for (const auto& row : source.cells)
-        for (const QString& cell : row)
-            check(tds[at++] == shownText(cell), "a cell does not read back");
+    const std::size_t total = std::size_t(kColumns) * (source.cells.size() + 1);
+    readHtml(html, [&](const QString& text) {
+        check(at < total, "a cell too many");
+        if (at < std::size_t(kColumns)) {
+            expected = QString::fromUtf8(titles[at].toUtf8());
+            expected.replace(QLatin1Char('~'), QLatin1Char('\n'));
+            check(text == expected, "a title does not read back");
+        } else {
+            const std::size_t cell = at - kColumns;
+            shownText(source.cells[cell / kColumns][cell % kColumns], expected);
+            check(text == expected, "a cell does not read back");
+        }
+        ++at;
+    });
+    check(at == total, "a cell is missing");
 }
 
 // ---- SYLK ----
 
-struct SylkCell {
-    int y = 0;
-    int x = 0;
-    QByteArray value; // after K, its ";;" read as ";"
-    bool seen = false;
-};
-
-// The fields of a record: ";" separates, ";;" stands for ";" inside a value.
-std::vector<QByteArray> fieldsOf(const QByteArray& record) {
-    std::vector<QByteArray> fields(1);
-    for (qsizetype i = 0; i < record.size(); ++i) {
-        if (record[i] == ';') {
-            if (i + 1 < record.size() && record[i + 1] == ';') {
-                fields.back() += ';';
-                ++i;
-            } else {
-                fields.emplace_back();
-            }
-        } else {
-            fields.back() += record[i];
+// The records of the file, each without its CRLF; the last, "E", has none.
+template <class RecordFn> void forEachRecord(QByteArrayView bytes, RecordFn record) {
+    qsizetype from = 0;
+    while (from < bytes.size()) {
+        const qsizetype nl = bytes.indexOf('\n', from);
+        if (nl < 0) {
+            record(bytes.sliced(from), false);
+            return;
         }
+        check(nl > from && bytes[nl - 1] == '\r', "a record not ended by CRLF");
+        record(bytes.sliced(from, nl - 1 - from), true);
+        from = nl + 1;
     }
-    return fields;
 }
 
-QByteArray expectedText(const QString& text) {
-    QString t = text.left(255);
+// A number field of an F record (Y or X), or 0.
+int coordinate(QByteArrayView record, char which) {
+    qsizetype from = 0;
+    while (from < record.size()) {
+        qsizetype semi = record.indexOf(';', from);
+        if (semi < 0)
+            semi = record.size();
+        const QByteArrayView field = record.sliced(from, semi - from);
+        if (field.size() > 1 && field[0] == which)
+            return field.sliced(1).toInt();
+        from = semi + 1;
+    }
+    return 0;
+}
+
+void expectedText(const QString& text, QByteArray& out) {
+    static QString t;
+    t = text.left(255);
     t.replace(QLatin1String("\r\n"), QLatin1String(" "));
     t.replace(QLatin1Char('\r'), QLatin1Char(' '));
     t.replace(QLatin1Char('\n'), QLatin1Char(' '));
-    return toWindows1252(t);
+    out.resize(0);
+    out += '"';
+    appendWindows1252(out, t);
+    out += '"';
 }
 
 void checkSylk(const PiecesSource& source, const std::vector<ExportColumn>& columns,
                const std::vector<QString>& titles) {
-    const QByteArray bytes = write(source, columns, ExportFormat::Sylk);
-    check(bytes.endsWith("\r\nE"), "the last record is not E");
-    const QList<QByteArray> records = bytes.left(bytes.size() - 1).split('\n');
-    std::vector<std::vector<SylkCell>> grid(source.cells.size() + 1,
-                                            std::vector<SylkCell>(kColumns));
+    const QByteArray& bytes = write(source, columns, ExportFormat::Sylk);
+    const int rows = static_cast<int>(source.cells.size());
+    // The value record of each cell, read back with its ";;" as ";".
+    static std::vector<QByteArray> values;
+    static std::vector<bool> seen;
+    values.resize(std::size_t(kColumns) * (rows + 1));
+    seen.assign(values.size(), false);
     int y = 0, x = 0;
     bool blankSeen = false;
-    for (qsizetype r = 0; r + 1 < records.size(); ++r) {
-        QByteArray record = records[r];
-        check(record.endsWith('\r'), "a record not ended by CRLF");
-        record.chop(1);
+    bool ended = false;
+    forEachRecord(bytes, [&](QByteArrayView record, bool withCrLf) {
+        check(!ended, "a record after E");
+        if (!withCrLf) {
+            check(record == "E", "the last record is not E");
+            ended = true;
+            return;
+        }
         check(!record.contains('\r'), "a line break inside a record");
         if (record.isEmpty()) {
             check(!blankSeen, "two empty records");
             blankSeen = true;
-            continue;
+            return;
         }
-        const std::vector<QByteArray> fields = fieldsOf(record);
-        const QByteArray& type = fields[0];
-        if (type == "ID" || type == "P" || type == "B")
-            continue;
-        if (type == "F") {
-            for (const QByteArray& f : fields) {
-                if (f.startsWith('Y'))
-                    y = f.mid(1).toInt();
-                else if (f.startsWith('X'))
-                    x = f.mid(1).toInt();
-            }
-            continue;
+        if (record.startsWith("ID;") || record.startsWith("P;") || record.startsWith("B;"))
+            return;
+        if (record.startsWith("F;")) {
+            y = coordinate(record, 'Y');
+            x = coordinate(record, 'X');
+            return;
         }
-        check(type == "C", "a record of an unknown type");
-        check(fields.size() >= 2 && fields.back().startsWith('K'), "a value record without K");
-        // A text value runs from its opening quote to the quote that ends the record.
-        QByteArray value = record.mid(record.indexOf(";K") + 2);
-        check(y >= 1 && y <= int(grid.size()) && x >= 1 && x <= kColumns,
-              "a value outside the sheet");
-        SylkCell& cell = grid[y - 1][x - 1];
-        check(!cell.seen, "a cell written twice");
-        cell.seen = true;
+        check(record.startsWith("C;K"), "a record of an unknown type");
+        check(y >= 1 && y <= rows + 1 && x >= 1 && x <= kColumns, "a value outside the sheet");
+        const std::size_t at = std::size_t(y - 1) * kColumns + (x - 1);
+        check(!seen[at], "a cell written twice");
+        seen[at] = true;
+        // A value runs to the end of its record; ";;" in it stands for ";".
+        QByteArray& value = values[at];
+        value = record.sliced(3).toByteArray();
         value.replace(";;", ";");
-        cell.value = value;
-    }
+        const QByteArrayView raw = record.sliced(3);
+        for (qsizetype k = 0; k < raw.size(); ++k) {
+            if (raw[k] == ';') {
+                check(k + 1 < raw.size() && raw[k + 1] == ';', "a lone ';' ends a value early");
+                ++k;
+            }
+        }
+    });
+    check(ended, "no E at the end");
     check(blankSeen, "no empty record after the titles");
+    static QByteArray expected;
     for (int c = 0; c < kColumns; ++c) {
-        const QByteArray title = expectedText(titles[c].section(QLatin1Char('~'), 0, 0));
-        const SylkCell& cell = grid[0][c];
-        check(cell.seen == !title.isEmpty(), "a title record missing or extra");
-        if (cell.seen)
-            check(cell.value == '"' + title + '"', "a title does not read back");
+        expectedText(titles[c].section(QLatin1Char('~'), 0, 0), expected);
+        const bool titled = expected.size() > 2;
+        check(seen[c] == titled, "a title record missing or extra");
+        if (titled)
+            check(values[c] == expected, "a title does not read back");
     }
-    for (std::size_t r = 0; r < source.cells.size(); ++r) {
+    for (int r = 0; r < rows; ++r) {
         for (int c = 0; c < kColumns; ++c) {
-            const SylkCell& cell = grid[r + 1][c];
-            check(cell.seen, "a cell without a value record");
-            const QVariant v = source.value(static_cast<int>(r), c);
+            const std::size_t at = std::size_t(r + 1) * kColumns + c;
+            const QByteArray& value = values[at];
+            check(seen[at], "a cell without a value record");
+            const QVariant v = source.value(r, c);
             if (v.isNull()) {
-                check(cell.value == "\"\"", "an empty cell not written empty");
+                check(value == "\"\"", "an empty cell not written empty");
             } else if (c == kDateColumn) {
-                check(cell.value.toLongLong() == QDate(1899, 12, 30).daysTo(v.toDate()) &&
-                          QByteArray::number(cell.value.toLongLong()) == cell.value,
+                check(value == QByteArray::number(QDate(1899, 12, 30).daysTo(v.toDate())),
                       "a date does not read back");
             } else if (c == kTimeColumn) {
                 bool ok = false;
-                const double fraction = cell.value.toDouble(&ok);
+                const double fraction = value.toDouble(&ok);
                 const double want = v.toTime().msecsSinceStartOfDay() / 86400000.0;
-                check(ok && !cell.value.contains('e') && !cell.value.contains('E'),
+                check(ok && !value.contains('e') && !value.contains('E'),
                       "a time is not a plain number");
                 check(std::fabs(fraction - want) <= 1e-14, "a time does not read back");
             } else if (c == kFlagColumn) {
-                check(cell.value == (v.toBool() ? "\"TRUE\"" : "\"FALSE\""),
+                check(value == (v.toBool() ? "\"TRUE\"" : "\"FALSE\""),
                       "a flag does not read back");
             } else {
-                check(cell.value == '"' + expectedText(v.toString()) + '"',
-                      "a text does not read back");
+                expectedText(v.toString(), expected);
+                check(value == expected, "a text does not read back");
             }
         }
     }
