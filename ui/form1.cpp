@@ -188,7 +188,12 @@ void TForm1::initCom1() {
     com.OnSelectPort = [this](const std::vector<int>& available) {
         return TPortSelectForm::choosePort(available, this);
     };
-    com.OnDeviceError = [this](const px708::EComPortException& e) { showException(e); };
+    com.OnDeviceError = [this](const px708::EComPortException& e) {
+        // Nothing that waits for the reader goes on once its port is gone: the window is not
+        // left showing the wait cursor of an upload.
+        restoreCursor();
+        showException(e);
+    };
     com.OnHandlerError = [this](const std::exception& e) { showException(e); };
 }
 

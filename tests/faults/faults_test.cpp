@@ -135,6 +135,56 @@ TEST_F(Fault, CablePulledDuringADownloadIsToldOnceAndKeepsEveryStoredRow) {
         EXPECT_EQ(stored.rows[i].first, QStringLiteral("%1").arg(i + 1, 10, 10, QLatin1Char('0')));
 }
 
+// Rows the table upload can send: a Zelmar code each, no country.
+void addUploadRows(int n, int rows) {
+    px708::Database db;
+    db.connect();
+    px708::Table t(db, QStringLiteral("seed"), px708::readingsSchema());
+    t.setFileName(px708::readingsTableFileName(n));
+    t.open();
+    px708::BulkAppend bulk(t);
+    px708::RowValues row = bulk.newRow();
+    for (int i = 1; i <= rows; ++i) {
+        row.clear();
+        row.setText(px708::readings::C_Code, QStringLiteral("0"));
+        row.setText(px708::readings::tag, QStringLiteral("%1").arg(i, 10, 10, QLatin1Char('0')));
+        row.setText(px708::readings::Lot, QStringLiteral("01"));
+        row.setText(px708::readings::Date_, QStringLiteral("15/04/2023"));
+        row.setText(px708::readings::Time_, QStringLiteral("14:30:05"));
+        bulk.append(row);
+    }
+    bulk.finish();
+}
+
+TEST_F(Fault, CablePulledDuringAnUploadIsToldOnceAndTheWindowIsFreeAgain) {
+    addUploadRows(1, 5);
+    op.start();
+    op.selectPage(px708::page::data);
+    const auto records = [&] {
+        const std::string sent = op.peer.received();
+        int n = 0;
+        for (std::size_t at = sent.find("S01"); at != std::string::npos;
+             at = sent.find("S01", at + 1))
+            ++n;
+        return n;
+    };
+    op.click("Button55");
+    ASSERT_TRUE(waitFor([&] { return records() == 1 && op.peer.received().ends_with("\r"); }));
+    op.peer.write("SOK\r");
+    ASSERT_TRUE(waitFor([&] { return records() == 2 && op.peer.received().ends_with("\r"); }));
+    EXPECT_NE(QApplication::overrideCursor(), nullptr) << "the wait cursor shows while it runs";
+
+    op.peer.closeMaster();
+    ASSERT_TRUE(waitFor([&] { return !errorTexts().isEmpty(); }));
+    settle();
+    ASSERT_EQ(errorTexts().size(), 1) << errorTexts().join(" | ").toStdString();
+    EXPECT_TRUE(errorTexts()[0].contains("COM1")) << errorTexts()[0].toStdString();
+    EXPECT_FALSE(op.form->Com1().Open());
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr)
+        << "the upload cannot go on: the window is not left busy";
+    EXPECT_EQ(faults::readStored(databaseFolder(), "1data.db").rows.size(), 5u);
+}
+
 // ---- A second program ----
 
 // True when the process has the file open and holds its flock (the lock shows in the
@@ -268,7 +318,6 @@ void PrintTo(const FullImport& c, std::ostream* os) {
     *os << c.name;
 }
 
-
 class DiskFullWhileImporting : public Fault, public testing::WithParamInterface<FullImport> {};
 
 TEST_P(DiskFullWhileImporting, StoresNoRowOfTheFileAndSaysSo) {
@@ -317,7 +366,6 @@ struct ExportFault {
 void PrintTo(const ExportFault& c, std::ostream* os) {
     *os << c.name;
 }
-
 
 class ExportFailure : public Fault, public testing::WithParamInterface<ExportFault> {};
 
@@ -371,7 +419,6 @@ void PrintTo(const BadImportFile& c, std::ostream* os) {
     *os << c.name;
 }
 
-
 class UnreadableImportFile : public Fault, public testing::WithParamInterface<BadImportFile> {};
 
 TEST_P(UnreadableImportFile, IsNamedAndImportsNothing) {
@@ -424,7 +471,6 @@ struct Damage {
 void PrintTo(const Damage& c, std::ostream* os) {
     *os << c.name;
 }
-
 
 class DamagedTableFile : public Fault, public testing::WithParamInterface<Damage> {};
 
