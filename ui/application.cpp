@@ -1,5 +1,6 @@
 #include "ui/application.h"
 
+#include "ui/accessibility.h"
 #include "ui/errorbox.h"
 
 namespace px708 {
@@ -7,6 +8,7 @@ namespace px708 {
 TApplication::TApplication(int& argc, char** argv) : QApplication(argc, argv) {
     setApplicationName(QStringLiteral("px708"));
     setApplicationVersion(QStringLiteral(PX708_VERSION));
+    installAccessibleInterfaces();
 }
 
 bool TApplication::notify(QObject* receiver, QEvent* event) {

@@ -368,9 +368,14 @@ void TDataPage::do_fieldnames() {
         const auto& entry = px708::kUserFieldNames[static_cast<std::size_t>(i)];
         QWidget* caption = findChild<QWidget*>(QString::fromLatin1(entry.captionControl));
         const QString& name = names[static_cast<std::size_t>(i)];
-        if (auto* label = qobject_cast<QLabel*>(caption))
+        if (auto* label = qobject_cast<QLabel*>(caption)) {
             label->setText(name);
-        else if (auto* button = qobject_cast<QAbstractButton*>(caption))
+            // The field's editor is heard by the name shown, or by the field's own caption
+            // while the operator has given it none.
+            if (QWidget* editor = label->buddy())
+                editor->setAccessibleName(name.isEmpty() ? QString::fromLatin1(entry.defaultCaption)
+                                                         : name);
+        } else if (auto* button = qobject_cast<QAbstractButton*>(caption))
             button->setText(name);
     }
     model_->titlesChanged();

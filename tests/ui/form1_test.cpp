@@ -10,6 +10,7 @@
 
 #include <QAbstractItemView>
 #include <QAbstractSpinBox>
+#include <QAccessible>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -524,8 +525,11 @@ TEST_F(WindowTest, EveryTextViewEditAndGridHasAnAccessibleName) {
             qobject_cast<QAbstractSpinBox*>(w) || qobject_cast<QAbstractItemView*>(w) ||
             (qobject_cast<QLineEdit*>(w) && !qobject_cast<QAbstractSpinBox*>(w->parentWidget()) &&
              !qobject_cast<QComboBox*>(w->parentWidget()));
-        if (holdsData && !qobject_cast<QComboBox*>(w->parentWidget()) &&
-            w->accessibleName().isEmpty())
+        if (!holdsData || qobject_cast<QComboBox*>(w->parentWidget()))
+            continue;
+        // Named by its own accessible name or by the label it is the buddy of.
+        QAccessibleInterface* iface = QAccessible::queryAccessibleInterface(w);
+        if (!iface || iface->text(QAccessible::Name).isEmpty())
             unnamed << w->objectName();
     }
     EXPECT_TRUE(unnamed.isEmpty()) << unnamed.join(QStringLiteral(", ")).toStdString();
