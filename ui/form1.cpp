@@ -17,6 +17,7 @@
 #include "transfer/keylotupload.h"
 #include "transfer/tabledownload.h"
 #include "transfer/tableupload.h"
+#include "ui/coverpage.h"
 #include "ui/datapage.h"
 #include "ui/dateformat.h"
 #include "ui/errorbox.h"
@@ -26,6 +27,7 @@
 #include "ui/keylotpage.h"
 #include "ui/modal.h"
 #include "ui/paths.h"
+#include "ui/pictures.h"
 #include "ui/portselectform.h"
 #include "ui/radiogroup.h"
 #include "ui/settingspage.h"
@@ -198,6 +200,7 @@ void TForm1::initCom1() {
 }
 
 void TForm1::hostPageWidgets() {
+    hostPage(px708::page::cover, new TCoverPage(pageSheet(px708::page::cover)));
     auto* settings = new TSettingsPage(*context_, pageSheet(px708::page::settings1));
     settingsPage_ = settings;
     hostPage(px708::page::settings1, settings);
@@ -207,6 +210,7 @@ void TForm1::hostPageWidgets() {
     hostPage(px708::page::data, dataPage_);
     hostPage(px708::page::keylotUpload,
              new TKeylotPage(*context_, pageSheet(px708::page::keylotUpload)));
+    px708::showPagePictures(this);
 }
 
 void TForm1::bindSettingsControls() {
