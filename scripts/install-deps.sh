@@ -6,7 +6,7 @@ packages=(
   qt6-base-dev qt6-base-dev-tools libgl-dev
   libsqlite3-dev libjpeg62-turbo-dev
   libgtest-dev libgmock-dev googletest libbenchmark-dev
-  fonts-dejavu-core xvfb xauth
+  fonts-dejavu-core fonts-urw-base35 xvfb xauth
   # The JPEG pictures are decoded by Qt's JPEG reader, which uses libjpeg.
   libqt6gui6 libjpeg62-turbo
   # Tests: the documents' first pages rendered, and the window read through AT-SPI as a
