@@ -191,6 +191,7 @@ signals:
 private:
     friend class BulkAppend;
     friend class Field;
+    friend class TableSearch;
     friend class TableSnapshot;
 
     using Row = std::vector<QVariant>;

@@ -9,6 +9,7 @@
 #include "transfer/tableupload.h"
 #include "ui/dbnavigator.h"
 #include "ui/fieldbinding.h"
+#include "ui/findbar.h"
 #include "ui/modal.h"
 #include "ui/pagesupport.h"
 #include "ui/radiogroup.h"
@@ -59,6 +60,7 @@ TDataPage::TDataPage(PageContext& ctx, QWidget* parent)
     connectControls();
     setUpFileTransfers();
     ctx_.tbld->addPendingText(this);
+    TFindBar::install(ui->Grid1, *ctx_.tbld, this);
 }
 
 TDataPage::~TDataPage() {
