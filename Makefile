@@ -2,7 +2,8 @@
 #   make run   - install what is missing, build, and start the utility
 #                (against the virtual reader when no real reader is configured)
 #   make test  - install what is missing, build, and run every test
-.PHONY: run test deps build build-tsan test-tsan sanitize bench screenshots fuzz clean
+.PHONY: run test deps build build-tsan test-tsan sanitize bench screenshots fuzz clean \
+        package package-check install bench-startup
 
 JOBS ?= $(shell nproc)
 BUILD ?= build
@@ -46,6 +47,26 @@ sanitize: deps
 
 bench: build
 	@for b in $(BUILD)/bin/bench_*; do echo "== $$b"; $$b; done
+	@$(MAKE) --no-print-directory bench-startup
+
+# Start to the first window painted, many runs, medians.
+bench-startup: build
+	@scripts/bench-startup.py $(BUILD)
+
+# The Debian package (px708_<version>_<arch>.deb in the build folder), and its check.
+package: build
+	cd $(BUILD) && cpack -G DEB
+package-check: package
+	@scripts/check-package.sh $(BUILD)
+
+# Installs under PREFIX (/usr/local unless given).
+PREFIX ?= /usr/local
+install: build
+	cmake --install $(BUILD) --prefix $(PREFIX)
+
+# The screenshots of docs/images (the documents and the README show them).
+screenshots: build
+	@scripts/screenshots.sh $(BUILD)
 
 # The fuzz targets, each for FUZZ_RUNS inputs (10 million unless set).
 fuzz:
