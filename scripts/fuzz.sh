@@ -2,7 +2,7 @@
 # Builds the fuzz targets with clang under AddressSanitizer and UndefinedBehaviorSanitizer and
 # runs each one for FUZZ_RUNS inputs (10 million unless set), starting from its seed corpus.
 # Prints the inputs run per target; exits non-zero on the first finding (the crashing input is
-# kept in build-fuzz/findings/).
+# kept in build-fuzz/findings/). FUZZ_TARGETS names some targets to run (all unless set).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 runs=${FUZZ_RUNS:-10000000}
@@ -18,6 +18,9 @@ printf '%-22s %12s %10s\n' target inputs seconds
 for fuzzer in tests/fuzz/*_fuzzer.cpp; do
     name=$(basename "$fuzzer" .cpp)
     [ -x "$build/bin/$name" ] || continue
+    if [ -n "${FUZZ_TARGETS:-}" ] && [[ " $FUZZ_TARGETS " != *" $name "* ]]; then
+        continue
+    fi
     work="$build/corpus/$name"
     mkdir -p "$work"
     log="$build/$name.log"

@@ -25,7 +25,7 @@ namespace {
 using namespace px708;
 
 constexpr int kColumns = 11;
-constexpr int kMaxRows = 12;
+constexpr int kMaxRows = 3;
 constexpr int kDateColumn = 8;
 constexpr int kTimeColumn = 9;
 constexpr int kFlagColumn = 4;
