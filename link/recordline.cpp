@@ -1,5 +1,6 @@
 #include "link/recordline.h"
 
+#include "link/clocktext.h"
 #include "link/readerlink.h"
 
 namespace px708 {
@@ -66,6 +67,32 @@ int recordWeekday(const RecordLine& r) {
     if (day.size() != 2 || day[0] < '0' || day[0] > '9' || day[1] < '0' || day[1] > '9')
         return 0;
     return (day[0] - '0') * 10 + (day[1] - '0');
+}
+
+} // namespace px708
+
+namespace px708 {
+
+std::string dumpLine(const RecordLine& r, int dateOrder, std::string_view separator) {
+    const std::string_view clock = r.clock;
+    std::string day(dayName(recordWeekday(r)));
+    if (day.empty())
+        day = std::string(clock.substr(6, 2));
+    std::string out = r.lot;
+    out += ' ';
+    if (r.country != "0")
+        out += r.country;
+    out += r.transponder;
+    out += r.typeName;
+    out += ' ';
+    out += recordDate(r, dateOrder, separator);
+    out += "   ";
+    out += day;
+    out += "   ";
+    out += recordTime(r);
+    out += ':';
+    out += clock.substr(14, 2);
+    return out;
 }
 
 } // namespace px708

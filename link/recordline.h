@@ -52,4 +52,13 @@ std::string recordTime(const RecordLine& r);
 // The weekday number of the reading (1 Monday ... 7 Sunday; anything else when garbled).
 int recordWeekday(const RecordLine& r);
 
+// The first line of an empty dump view.
+inline constexpr std::string_view kDumpHeader = "Lot.Transponder..Type....Date.......Day..Time ";
+
+// The dump view's line of a record: the lot, one blank, the country code text (left out when
+// it is "0"), the transponder number, the type name, one blank, the date, three blanks, the
+// day name under the header's "Day" (the weekday digits as sent when they name no day), three
+// blanks, and the time with the two further digits ("14:30:05:00").
+std::string dumpLine(const RecordLine& r, int dateOrder, std::string_view separator);
+
 } // namespace px708

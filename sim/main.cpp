@@ -12,18 +12,19 @@ namespace {
 
 constexpr std::string_view kUsage =
     "usage: px708-sim [--link PATH | --device PATH [--baud N]] [--min-gap MS]\n"
-    "                 [--state FILE] [--control FIFO] [--log FILE]\n"
+    "                 [--state FILE] [--fill N] [--control FIFO] [--log FILE]\n"
     "\n"
     "  --link PATH     make the pseudo-terminal's slave reachable at PATH (a symbolic link)\n"
     "  --device PATH   answer on an existing serial device instead of a pseudo-terminal\n"
     "  --baud N        line rate for --device (default 9600)\n"
     "  --min-gap MS    a character arriving sooner than MS after the previous one is lost\n"
     "  --state FILE    load the reader from FILE and keep it there (created when missing)\n"
+    "  --fill N        fill the memory with N made-up readings (blocks of 100 a lot)\n"
     "  --control FIFO  read control lines from FIFO as well as from standard input\n"
     "  --log FILE      append a timestamped transcript of both directions to FILE\n"
     "\n"
-    "Control lines: read [CODE [TYPE COUNTRY]], store CODE, queue CODE, refuse COMMAND,\n"
-    "split N [MS], delay MS, state, help, quit.\n";
+    "Control lines: read [CODE [TYPE COUNTRY]], burst N, store CODE, fillstore N,\n"
+    "fill N [LOTS], queue CODE, refuse COMMAND, split N [MS], delay MS, state, help, quit.\n";
 
 bool wholeNumber(const std::string& text, long max, long& value) {
     if (text.empty() || text.size() > 9 ||
@@ -66,6 +67,10 @@ int main(int argc, char** argv) {
             options.minGap = std::chrono::milliseconds(number);
         } else if (arg == "--state") {
             options.statePath = value;
+        } else if (arg == "--fill") {
+            if (!wholeNumber(value, 65535, number))
+                return usageError("--fill needs a number of readings (0 to 65535)");
+            options.fill = static_cast<int>(number);
         } else if (arg == "--control") {
             options.controlPath = value;
         } else if (arg == "--log") {

@@ -86,6 +86,11 @@ void Reader::addToQueue(std::string code) {
     changed_ = true;
 }
 
+void Reader::fill(int count, int lots) {
+    fillMemory(state_, count, lots);
+    changed_ = true;
+}
+
 void Reader::refuseNext(std::string prefix) {
     refusals_.push_back(std::move(prefix));
 }

@@ -45,6 +45,9 @@ public:
     void addToStore(std::string code);
     void addToQueue(std::string code);
 
+    // Replaces the memory by count made-up readings over lots (fillMemory).
+    void fill(int count, int lots);
+
     // The next command that starts with prefix is answered with its refusal, once.
     void refuseNext(std::string prefix);
 

@@ -94,6 +94,42 @@ int ReaderState::freeMemory() const {
     return std::max(0, capacity - static_cast<int>(readings.size()));
 }
 
+std::string madeUpCode(int n) {
+    // A multiplier prime to 2^24 walks through the codes without repeating; the fixed high
+    // digits keep every code ten digits long with a plausible look.
+    const unsigned long value = 0x0006000000UL + (static_cast<unsigned long>(n) * 7919UL) % 0x1000000UL;
+    char text[16];
+    std::snprintf(text, sizeof text, "%010lX", value);
+    return text;
+}
+
+int defaultFillLots(int count) {
+    return std::clamp((count + 99) / 100, 1, 254);
+}
+
+void fillMemory(ReaderState& state, int count, int lots) {
+    struct Kind {
+        char type;
+        const char* country;
+    };
+    static constexpr Kind kKinds[] = {
+        {'5', "3D9"}, {'4', "0FA"}, {'0', "000"}, {'C', "000"}, {'5', "33A"},
+        {'3', "000"}, {'8', "000"}, {'5', "3E7"}, {'4', "114"}, {'1', "000"},
+    };
+    count = std::clamp(count, 0, kMaxCapacity);
+    lots = std::clamp(lots, 1, 254);
+    const CivilSeconds start = civil(2024, 1, 1, 8, 0, 0);
+    state.readings.clear();
+    state.readings.reserve(static_cast<std::size_t>(count));
+    for (int i = 0; i < count; ++i) {
+        const Kind& kind = kKinds[static_cast<std::size_t>(i) % std::size(kKinds)];
+        const int lot = 1 + static_cast<int>(static_cast<long long>(i) * lots / count);
+        state.readings.push_back(reading(lot, madeUpCode(i), start + 60LL * i, kind.type,
+                                         kind.country));
+    }
+    state.capacity = std::max(state.capacity, count);
+}
+
 ReaderState freshState() {
     ReaderState s;
     s.lot = 3;

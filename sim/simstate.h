@@ -74,6 +74,22 @@ struct StateError : std::runtime_error {
 // A reader as it leaves the factory, with a few lots of realistic readings.
 ReaderState freshState();
 
+// A memory full of made-up readings, for demonstrations and for load: count readings spread
+// over the lots 01 to lots in consecutive blocks (so a dump of all lots comes in storing
+// order), each with a code of its own (madeUpCode), a type and country code taken in turn from
+// the kinds the reader knows (ISO FDX-B with country codes, Zelmar, AVID, type 3, FECAVA,
+// unknown), and a clock one minute after the one before. Replaces the readings held and raises
+// the capacity to hold them. count is 0 to kMaxCapacity, lots 1 to 254 and at most count
+// (fewer lots are used when there are fewer readings).
+void fillMemory(ReaderState& state, int count, int lots);
+
+// The lots fillMemory uses when none are named: blocks of 100 readings, at most 254 lots.
+int defaultFillLots(int count);
+
+// The n-th made-up transponder code: ten upper-case hexadecimal digits, distinct for every n
+// below 2^24.
+std::string madeUpCode(int n);
+
 // A transponder code as the control accepts it: ten hexadecimal digits (lower case is raised).
 std::optional<std::string> transponderCode(std::string_view text);
 

@@ -141,13 +141,19 @@ private:
 };
 
 ReaderState Simulator::initialState() {
-    if (options_.statePath.empty())
-        return freshState();
-    if (auto loaded = loadState(options_.statePath))
-        return std::move(*loaded);
-    ReaderState fresh = freshState();
-    saveState(options_.statePath, fresh);
-    return fresh;
+    ReaderState state = freshState();
+    bool save = options_.fill >= 0;
+    if (!options_.statePath.empty()) {
+        if (auto loaded = loadState(options_.statePath))
+            state = std::move(*loaded);
+        else
+            save = true;
+    }
+    if (options_.fill >= 0)
+        fillMemory(state, options_.fill, defaultFillLots(options_.fill));
+    if (save && !options_.statePath.empty())
+        saveState(options_.statePath, state);
+    return state;
 }
 
 void Simulator::openLine() {
@@ -426,6 +432,39 @@ void Simulator::control(const std::string& line) {
         schedule(reader_.present(code, type, country, note));
         return answer("ok " + note);
     }
+    if (verb == "fill") {
+        const auto n = w.size() >= 2 ? number(w[1], kMaxCapacity) : std::nullopt;
+        const auto lots = w.size() == 3 ? number(w[2], 254)
+                                        : std::optional<long>(n ? defaultFillLots(*n) : 0);
+        if (!n || !lots || *lots < 1 || w.size() > 3)
+            return error("usage: fill N [LOTS] (N 0 to 65535 readings, LOTS 1 to 254)");
+        reader_.fill(static_cast<int>(*n), static_cast<int>(*lots));
+        const auto& readings = reader_.state().readings;
+        if (readings.empty())
+            return answer("ok memory empty");
+        return answer("ok " + std::to_string(readings.size()) + " readings in lots " +
+                      lotText(readings.front().lot) + " to " + lotText(readings.back().lot));
+    }
+    if (verb == "fillstore" || verb == "burst") {
+        const auto n = w.size() == 2 ? number(w[1], kMaxCapacity) : std::nullopt;
+        if (!n)
+            return error("usage: " + verb + " N (0 to 65535)");
+        // Made-up codes numbered on from what the memory holds, so that they differ from it.
+        const int first = static_cast<int>(reader_.state().readings.size());
+        if (verb == "fillstore") {
+            for (int i = 0; i < *n; ++i)
+                reader_.addToStore(madeUpCode(first + i));
+            return answer("ok " + std::to_string(reader_.state().store.size()) +
+                          " readings in the download store");
+        }
+        // All the lines go out as one reply: the reader at full speed.
+        std::string bytes;
+        std::string note;
+        for (int i = 0; i < *n; ++i)
+            bytes += reader_.present(madeUpCode(first + i), '0', "000", note);
+        schedule(std::move(bytes));
+        return answer("ok " + std::to_string(*n) + " transponders: " + note);
+    }
     if (verb == "store" || verb == "queue") {
         const auto c = w.size() == 2 ? transponderCode(w[1]) : std::nullopt;
         if (!c)
@@ -466,8 +505,8 @@ void Simulator::control(const std::string& line) {
         return answer("ok");
     }
     if (verb == "help") {
-        out_ << "read [CODE [TYPE COUNTRY]]  store CODE  queue CODE  refuse COMMAND\n"
-                "split N [MS]  delay MS  state  help  quit\n";
+        out_ << "read [CODE [TYPE COUNTRY]]  burst N  store CODE  fillstore N  fill N [LOTS]\n"
+                "queue CODE  refuse COMMAND  split N [MS]  delay MS  state  help  quit\n";
         return answer("ok");
     }
     if (verb == "quit") {

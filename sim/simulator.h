@@ -17,6 +17,7 @@ struct Options {
     std::string statePath;   // loaded at start, saved after every change and at the end
     std::string controlPath; // a FIFO read like standard input
     std::string logPath;     // timestamped transcript of both directions
+    int fill = -1;           // made-up readings to fill the memory with at start; -1 none
 };
 
 // Runs until "quit", SIGINT or SIGTERM. Start-up lines and the answers to control lines go to

@@ -20,12 +20,16 @@
 #include "ui/coverpage.h"
 #include "ui/datapage.h"
 #include "ui/dateformat.h"
+#include "ui/downloadstrip.h"
 #include "ui/errorbox.h"
 #include "ui/fieldbinding.h"
 #include "ui/formmessage.h"
 #include "ui/formsetup.h"
 #include "ui/keylotpage.h"
+#include "ui/memolines.h"
 #include "ui/modal.h"
+#include "ui/onlinepage.h"
+#include "ui/onlinesettingspage.h"
 #include "ui/paths.h"
 #include "ui/pictures.h"
 #include "ui/portselectform.h"
@@ -206,10 +210,15 @@ void TForm1::hostPageWidgets() {
     hostPage(px708::page::settings1, settings);
     hostPage(px708::page::zelmarSettings2,
              new TZelmarPage(*context_, pageSheet(px708::page::zelmarSettings2)));
+    hostPage(px708::page::onlineSettings3,
+             new TOnlinePage(*context_, pageSheet(px708::page::onlineSettings3)));
+    hostPage(px708::page::onlineSettings4,
+             new TOnlineSettingsPage(*context_, pageSheet(px708::page::onlineSettings4)));
     dataPage_ = new TDataPage(*context_, pageSheet(px708::page::data));
     hostPage(px708::page::data, dataPage_);
     hostPage(px708::page::keylotUpload,
              new TKeylotPage(*context_, pageSheet(px708::page::keylotUpload)));
+    new TDownloadStrip(dataPage_, *tableDownload_, *context_);
     px708::showPagePictures(this);
 }
 
@@ -533,7 +542,7 @@ QWidget* TForm1::control(std::string_view name) const {
 void TForm1::appendLine(std::string_view memo, const std::string& line) {
     QWidget* w = control(memo);
     if (auto* plain = qobject_cast<QPlainTextEdit*>(w))
-        plain->appendPlainText(fromBytes(line));
+        px708::pages::appendMemoLine(plain, fromBytes(line));
     else if (auto* rich = qobject_cast<QTextEdit*>(w))
         rich->append(fromBytes(line).toHtmlEscaped());
 }

@@ -1,6 +1,9 @@
 #include "ui/zelmarpage.h"
 
 #include "link/readerlink.h"
+#include "link/recordline.h"
+#include "store/datesettings.h"
+#include "ui/memolines.h"
 #include "ui/pagesupport.h"
 #include "ui_zelmarpage.h"
 
@@ -8,6 +11,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QRegularExpression>
 
 #include <exception>
 
@@ -35,11 +39,27 @@ TZelmarPage::TZelmarPage(PageContext& ctx, QWidget* parent)
     forceUpperCase(ui->keylot);
     for (QLineEdit* e : {ui->lot, ui->keylot, ui->dump})
         e->installEventFilter(this);
+    // The dump view collects what the reader sends; an undo history of its thousands of lines
+    // would undo nothing the operator did.
+    ui->Memo5->setUndoRedoEnabled(false);
     paintPanels();
     connectControls();
+    ctx_.link.flows().set(px708::Flow::dumpRecord,
+                          [this](const std::string& line) { dumpRecord(line); });
 }
 
-TZelmarPage::~TZelmarPage() = default;
+TZelmarPage::~TZelmarPage() {
+    ctx_.link.flows().set(px708::Flow::dumpRecord, {});
+}
+
+void TZelmarPage::dumpRecord(const std::string& line) {
+    if (memoLineCount(ui->Memo5) == 0)
+        appendMemoLine(ui->Memo5, fromBytes(px708::kDumpHeader));
+    const std::string shown =
+        px708::dumpLine(px708::decodeRecordLine(line), px708::DateSettings::dateOrder(),
+                        toBytes(px708::DateSettings::dateSeparator()));
+    appendMemoLine(ui->Memo5, fromBytes(shown));
+}
 
 void TZelmarPage::connectControls() {
     const auto on = [this](QPushButton* button, void (TZelmarPage::*handler)()) {
@@ -163,7 +183,12 @@ void TZelmarPage::Button60Click() {
 void TZelmarPage::Button61Click() {
     ui->Edit1->clear();
     ui->Edit1->paste();
-    ui->Memo5->appendPlainText(ui->Edit1->text());
+    // The hidden edit holds one line: the line breaks of a clipboard of several lines become
+    // blanks, so that every pasted character reaches the dump view, on one line.
+    static const QRegularExpression lineBreaks(QStringLiteral("\r\n|[\r\n\x{2028}\x{2029}]"));
+    QString text = ui->Edit1->text();
+    text.replace(lineBreaks, QStringLiteral(" "));
+    appendMemoLine(ui->Memo5, text);
 }
 
 void TZelmarPage::Button51Click() {

@@ -5,8 +5,8 @@
 //
 // Each sending handler runs the port guard, sets the command state, writes its status caption
 // where it has one, clears the reply buffer and sends; the replies are interpreted by the
-// reader link, which writes the controls by name. The decoding of dumped records into Memo5
-// is the dump-record flow of the window.
+// reader link, which writes the controls by name. The page runs the dump-record flow of the
+// link: each record line of a dump becomes a readable line of Memo5.
 //
 // Thread affinity: main thread only.
 
@@ -40,7 +40,7 @@ public:
     void Button42Click(); // Software Version
     void Button28Click(); // Read transponder
     void Button60Click(); // transponder code to the clipboard
-    void Button61Click(); // clipboard into Memo5
+    void Button61Click(); // clipboard into Memo5, as one line
     void Button51Click(); // top line caption, Set
     void Button50Click(); // bottom line caption, Set
     void Button39Click(); // Dump All Memory
@@ -53,6 +53,10 @@ public:
     void lotExit();
     void keylotExit();
     void dumpExit();
+
+    // A record line of a dump (state 24): the header into an empty Memo5, then the record's
+    // readable line with its day.
+    void dumpRecord(const std::string& line);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

@@ -69,3 +69,47 @@ TEST(RecordDate, BothOrdersWithTheSeparator) {
 
 } // namespace
 } // namespace px708
+
+namespace px708 {
+namespace {
+
+struct DumpCase {
+    const char* name;
+    std::string line;
+    int dateOrder;
+    std::string separator;
+    std::string shown;
+};
+
+class DumpLine : public ::testing::TestWithParam<DumpCase> {};
+
+TEST_P(DumpLine, ShowsTheRecordWithItsDay) {
+    const DumpCase& c = GetParam();
+    EXPECT_EQ(dumpLine(decodeRecordLine(c.line), c.dateOrder, c.separator), c.shown);
+}
+
+std::string dated(const std::string& clock, const std::string& type, const std::string& country) {
+    return "01"
+           "0123456789" +
+           clock + type + country;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Lines, DumpLine,
+    ::testing::Values(
+        DumpCase{"country_code_before_the_number", dated("2304150614300500", "4", "3E7"), 0, "/",
+                 "01 999004886718345 ISO FDX-B Non  15/04/2023   Saturday   14:30:05:00"},
+        DumpCase{"no_country_code_keeps_the_hex_text", dated("2304150614300500", "0", "000"), 0,
+                 "/", "01 0123456789 Zelmar  15/04/2023   Saturday   14:30:05:00"},
+        DumpCase{"avid_drops_its_first_character", dated("2304150614300500", "C", "000"), 0, "/",
+                 "01 123456789 AVID  15/04/2023   Saturday   14:30:05:00"},
+        DumpCase{"type_3_shows_its_digit", dated("2304150614300500", "3", "000"), 0, "/",
+                 "01 01234567893 15/04/2023   Saturday   14:30:05:00"},
+        DumpCase{"month_first_with_hyphen_and_the_further_digits", dated("2401070716472117", "8", "000"),
+                 1, "-", "01 0123456789 FECAVA  01-07-2024   Sunday   16:47:21:17"},
+        DumpCase{"garbled_weekday_shows_its_digits", dated("2304150914300500", "0", "000"), 0, "/",
+                 "01 0123456789 Zelmar  15/04/2023   09   14:30:05:00"}),
+    [](const ::testing::TestParamInfo<DumpCase>& row) { return std::string(row.param.name); });
+
+} // namespace
+} // namespace px708
