@@ -29,8 +29,6 @@ void TableDownload::start(std::string_view lot) {
 }
 
 void TableDownload::storeRecord(const std::string& line) {
-    ++count_;
-    link_.view().setCaption("Labeldump", std::to_string(count_) + " records");
     const RecordLine r = decodeRecordLine(line);
     const std::string date =
         recordDate(r, DateSettings::dateOrder(), DateSettings::dateSeparator().toStdString());
@@ -49,9 +47,13 @@ void TableDownload::storeRecord(const std::string& line) {
         t.post();
     } catch (...) {
         // A row that cannot be stored is not left half made in the table's edit buffer.
-        t.cancel();
+        if (t.isOpen())
+            t.cancel();
         throw;
     }
+    // Counted once stored: the count shown never includes a row that is not on disk.
+    ++count_;
+    link_.view().setCaption("Labeldump", std::to_string(count_) + " records");
 }
 
 void TableDownload::completed() {

@@ -6,7 +6,8 @@
 //
 // Every record is its own durable post: a cable pulled or a program killed in the middle of a
 // download keeps every row counted before it. The label Labeldump carries the count:
-// "<n> records" while the rows come in, "Download completed (<n>)" at "NOK".
+// "<n> records" while the rows come in, "Download completed (<n>)" at "NOK". A row is counted
+// once its post has returned, so the count shown is never ahead of the table.
 //
 // Thread affinity: main thread only. The link and the table must outlive this object; the
 // table is whichever readings table is open when a record arrives.
@@ -35,7 +36,9 @@ public:
     // The rows stored by the current download.
     int count() const { return count_; }
 
-    // One record line in state 30: the row is appended and posted, the count shown.
+    // One record line in state 30: the row is appended and posted, then counted and the count
+    // shown. A row that cannot be stored is dropped from the edit buffer, is not counted, and
+    // the store's error goes to the caller.
     void storeRecord(const std::string& line);
     // "NOK" in state 30.
     void completed();

@@ -33,7 +33,11 @@ protected:
         setPortMap({{kPort, peer.slavePath()}});
         port.setComNumber(kPort);
         port.OnTriggerAvail = [this](TComPort& cp, std::uint16_t n) {
-            link.Com1TriggerAvail(cp, n);
+            try {
+                link.Com1TriggerAvail(cp, n);
+            } catch (const std::exception& e) {
+                errors.push_back(e.what());
+            }
         };
         port.setOpen(true);
         link.setPause(0ms);
@@ -56,6 +60,7 @@ protected:
     ReaderLink link{port, view};
     std::unique_ptr<Table> table;
     std::unique_ptr<TableDownload> download;
+    std::vector<std::string> errors; // what the handler raised, as the window would show it
 };
 
 TEST_F(TableDownloadTest, RecordsBecomeRowsAndNokShowsTheCount) {
@@ -107,6 +112,23 @@ TEST_F(TableDownloadTest, MonthFirstDatesAndASecondDownloadStartingAtZero) {
     peer.write(record("0123456789", "4", "3E7") + "\r");
     ASSERT_TRUE(test::waitFor([&] { return labeldump() == "1 records"; })) << labeldump();
     EXPECT_EQ(table->recordCount(), 2) << "the rows of the first download stay";
+}
+
+TEST_F(TableDownloadTest, ARowThatCannotBeStoredIsNotCounted) {
+    download->start("07");
+    ASSERT_TRUE(peer.waitForBytes(4, 2s));
+    table->close();
+    peer.write(record("0123456789", "4", "3E7") + "\r");
+    ASSERT_TRUE(test::waitFor([&] { return !errors.empty(); }));
+    EXPECT_EQ(download->count(), 0);
+    EXPECT_EQ(labeldump(), "") << "the count shows no row that is not stored";
+
+    table->open();
+    peer.write(record("0006A1B2C3", "0", "000") + "\rNOK\r");
+    ASSERT_TRUE(test::waitFor([&] { return labeldump() == "Download completed (1)"; }))
+        << labeldump();
+    EXPECT_EQ(table->recordCount(), 1);
+    EXPECT_EQ(errors.size(), 1u);
 }
 
 TEST_F(TableDownloadTest, RefusalStoresNothing) {
