@@ -97,7 +97,8 @@ int ReaderState::freeMemory() const {
 std::string madeUpCode(int n) {
     // A multiplier prime to 2^24 walks through the codes without repeating; the fixed high
     // digits keep every code ten digits long with a plausible look.
-    const unsigned long value = 0x0006000000UL + (static_cast<unsigned long>(n) * 7919UL) % 0x1000000UL;
+    const unsigned long value =
+        0x0006000000UL + (static_cast<unsigned long>(n) * 7919UL) % 0x1000000UL;
     char text[16];
     std::snprintf(text, sizeof text, "%010lX", value);
     return text;
@@ -124,8 +125,8 @@ void fillMemory(ReaderState& state, int count, int lots) {
     for (int i = 0; i < count; ++i) {
         const Kind& kind = kKinds[static_cast<std::size_t>(i) % std::size(kKinds)];
         const int lot = 1 + static_cast<int>(static_cast<long long>(i) * lots / count);
-        state.readings.push_back(reading(lot, madeUpCode(i), start + 60LL * i, kind.type,
-                                         kind.country));
+        state.readings.push_back(
+            reading(lot, madeUpCode(i), start + 60LL * i, kind.type, kind.country));
     }
     state.capacity = std::max(state.capacity, count);
 }

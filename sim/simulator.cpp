@@ -434,8 +434,8 @@ void Simulator::control(const std::string& line) {
     }
     if (verb == "fill") {
         const auto n = w.size() >= 2 ? number(w[1], kMaxCapacity) : std::nullopt;
-        const auto lots = w.size() == 3 ? number(w[2], 254)
-                                        : std::optional<long>(n ? defaultFillLots(*n) : 0);
+        const auto lots =
+            w.size() == 3 ? number(w[2], 254) : std::optional<long>(n ? defaultFillLots(*n) : 0);
         if (!n || !lots || *lots < 1 || w.size() > 3)
             return error("usage: fill N [LOTS] (N 0 to 65535 readings, LOTS 1 to 254)");
         reader_.fill(static_cast<int>(*n), static_cast<int>(*lots));

@@ -123,6 +123,9 @@ TForm1::TForm1(QWidget* parent)
     setPanelColour(ui->Panel35, QColor(240, 251, 255));
     ui->BitBtn1->setIcon(style()->standardIcon(QStyle::SP_DialogCloseButton));
     ui->Panel2->installEventFilter(this);
+    // The port buffer view collects every reply line; an undo history of them would cost
+    // memory and time and undo nothing the operator did.
+    ui->Memo1->setUndoRedoEnabled(false);
 
     link_ = std::make_unique<px708::ReaderLink>(*Com1_, *this);
     Db1_ = std::make_unique<px708::Database>(QStringLiteral("Db1"));
@@ -536,7 +539,14 @@ bool TForm1::eventFilter(QObject* watched, QEvent* event) {
 }
 
 QWidget* TForm1::control(std::string_view name) const {
-    return findChild<QWidget*>(fromBytes(name));
+    // The link names a control for every line it takes; a search of the whole window each time
+    // would cost a download more than its rows. A control that went is looked up again.
+    const std::string key(name);
+    if (const auto it = controls_.find(key); it != controls_.end() && it->second)
+        return it->second;
+    QWidget* w = findChild<QWidget*>(fromBytes(name));
+    controls_[key] = w;
+    return w;
 }
 
 void TForm1::appendLine(std::string_view memo, const std::string& line) {

@@ -16,6 +16,7 @@
 #include "link/linkview.h"
 #include "ui/pagecontext.h"
 
+#include <QPointer>
 #include <QWidget>
 
 #include <map>
@@ -151,4 +152,6 @@ private:
     bool closed_ = false;
     bool programSelectsPage_ = false;
     bool probingPorts_ = false;
+    // The controls the link has named, by name.
+    mutable std::map<std::string, QPointer<QWidget>> controls_;
 };

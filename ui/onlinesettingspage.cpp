@@ -71,8 +71,8 @@ void TOnlineSettingsPage::connectControls() {
 void TOnlineSettingsPage::paintPanels() {
     // Cream: functions of the reader's on-line mode, set in Zelmar mode.
     for (QWidget* w : {ui->conventionPanel, ui->messagePanel, ui->messageOnOffPanel,
-                       ui->prefixPanel, ui->suffixPanel, ui->onOffColumn, ui->ackPanel,
-                       ui->biPanel, ui->scanPanel, ui->enqPanel, ui->checkdigitPanel})
+                       ui->prefixPanel, ui->suffixPanel, ui->onOffColumn, ui->ackPanel, ui->biPanel,
+                       ui->scanPanel, ui->enqPanel, ui->checkdigitPanel})
         setPanelColour(w, tooltipBackgroundColour());
     QFont font = ui->Label30->font();
     font.setPixelSize(13);

@@ -185,7 +185,7 @@ void TZelmarPage::Button61Click() {
     ui->Edit1->paste();
     // The hidden edit holds one line: the line breaks of a clipboard of several lines become
     // blanks, so that every pasted character reaches the dump view, on one line.
-    static const QRegularExpression lineBreaks(QStringLiteral("\r\n|[\r\n\x{2028}\x{2029}]"));
+    static const QRegularExpression lineBreaks(QStringLiteral("\\r\\n|[\\r\\n\\x{2028}\\x{2029}]"));
     QString text = ui->Edit1->text();
     text.replace(lineBreaks, QStringLiteral(" "));
     appendMemoLine(ui->Memo5, text);

@@ -105,8 +105,9 @@ INSTANTIATE_TEST_SUITE_P(
                  "01 123456789 AVID  15/04/2023   Saturday   14:30:05:00"},
         DumpCase{"type_3_shows_its_digit", dated("2304150614300500", "3", "000"), 0, "/",
                  "01 01234567893 15/04/2023   Saturday   14:30:05:00"},
-        DumpCase{"month_first_with_hyphen_and_the_further_digits", dated("2401070716472117", "8", "000"),
-                 1, "-", "01 0123456789 FECAVA  01-07-2024   Sunday   16:47:21:17"},
+        DumpCase{"month_first_with_hyphen_and_the_further_digits",
+                 dated("2401070716472117", "8", "000"), 1, "-",
+                 "01 0123456789 FECAVA  01-07-2024   Sunday   16:47:21:17"},
         DumpCase{"garbled_weekday_shows_its_digits", dated("2304150914300500", "0", "000"), 0, "/",
                  "01 0123456789 Zelmar  15/04/2023   09   14:30:05:00"}),
     [](const ::testing::TestParamInfo<DumpCase>& row) { return std::string(row.param.name); });

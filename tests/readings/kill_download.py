@@ -110,7 +110,11 @@ def press(node):
 
 
 def text_of(node):
-    return node.queryText().getText(0, -1)
+    """What a screen reader hears of a label that shows a value: its text, else its name."""
+    try:
+        return node.queryText().getText(0, -1)
+    except NotImplementedError:
+        return node.name
 
 
 def start_reader(sim, home):
@@ -154,8 +158,13 @@ def start_utility(program, home, env):
 
 
 def show_data_page(app):
-    window = wait_for(lambda: find(app, pyatspi.ROLE_FRAME, "Zelmar PX-708", showing=True),
-                      "window titled Zelmar PX-708")
+    def main_window():
+        for role in (pyatspi.ROLE_FRAME, pyatspi.ROLE_WINDOW, pyatspi.ROLE_FILLER):
+            node = find(app, role, "Zelmar PX-708", showing=True)
+            if node is not None:
+                return node
+        return None
+    window = wait_for(main_window, "window titled Zelmar PX-708")
     tabs = wait_for(lambda: find(window, pyatspi.ROLE_PAGE_TAB_LIST), "page tab list")
     data = [t for t in children(tabs) if t.name == "Data"]
     if not check(len(data) == 1, "'Data' is a page tab"):

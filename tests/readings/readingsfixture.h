@@ -7,6 +7,7 @@
 #include "tests/pages/pagesfixture.h"
 #include "ui/datapage.h"
 #include "ui/memolines.h"
+#include "ui/readingsmodel.h"
 
 #include <QTest>
 
@@ -28,9 +29,8 @@ inline void startWindow(Operator& op, const std::string& device) {
 }
 
 // A record line: lot, code, clock text, type code, country code.
-inline std::string record(const std::string& lot, const std::string& code,
-                          const std::string& clock, const std::string& type,
-                          const std::string& country) {
+inline std::string record(const std::string& lot, const std::string& code, const std::string& clock,
+                          const std::string& type, const std::string& country) {
     return lot + code + clock + type + country;
 }
 
