@@ -1,30 +1,34 @@
 #include "transfer/capturedimport.h"
 
+#include "store/bulkappend.h"
 #include "store/schemas.h"
 #include "store/table.h"
+
+#include <optional>
 
 namespace px708 {
 
 int importCapturedReadings(Table& readings, const QStringList& lines,
                            const std::function<QDateTime()>& now) {
-    int stored = 0;
+    // One operation for the whole view, begun at the first line that is a reading: a view
+    // without any touches no table.
+    std::optional<BulkAppend> bulk;
     for (const QString& line : lines) {
         if (line.size() != kCapturedReadingLength)
             continue;
+        if (!bulk)
+            bulk.emplace(readings);
         const QDateTime stamp = now();
-        readings.append();
-        try {
-            readings.field(readings::tag).setAsString(line);
-            readings.field(readings::Date_).setAsDate(stamp.date());
-            readings.field(readings::Time_).setAsTime(stamp.time());
-            readings.post();
-        } catch (...) {
-            readings.cancel();
-            throw;
-        }
-        ++stored;
+        RowValues row = bulk->newRow();
+        row.setText(readings::tag, line);
+        row.setDate(readings::Date_, stamp.date());
+        row.setTime(readings::Time_, stamp.time());
+        bulk->append(row);
     }
-    return stored;
+    if (!bulk)
+        return 0;
+    bulk->finish();
+    return bulk->appended();
 }
 
 } // namespace px708

@@ -5,8 +5,9 @@
 //
 // A line qualifies when it is exactly 10 characters long (blanks included); every other line
 // (the "Download completed" line, empty lines) is skipped. The view is not changed, so a second
-// import stores the same codes again. A row that cannot be stored ends the import with the
-// store's error; the rows before it stay.
+// import stores the same codes again. The rows go in as one bulk operation (one transaction, a
+// savepoint per row, the views told once): on disk together when the import returns. A row
+// that cannot be stored ends the import with the store's error; the rows before it stay.
 //
 // Thread affinity: main thread only (the table's).
 
