@@ -45,8 +45,12 @@ QPixmap loadPicture(Picture picture) {
 void showPicture(QLabel* frame, Picture picture, bool stretch) {
     frame->setPixmap(loadPicture(picture));
     frame->setScaledContents(stretch);
-    if (!stretch)
+    if (!stretch) {
+        // A picture shown at its own size is cut by its frame, as on a form: it never makes
+        // the page, and with it the window, larger than the page's controls need.
         frame->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+        frame->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Ignored);
+    }
     frame->setAccessibleName(pictureDescription(picture));
 }
 
