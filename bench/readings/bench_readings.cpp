@@ -118,7 +118,10 @@ public:
         return w;
     }
     // Changes page as the operator does, and waits for the reader's answer to the mode command.
+    // On the page already (a repeated run), nothing is sent and nothing is awaited.
     void enter(int page) {
+        if (form_->Page()->currentIndex() == page)
+            return;
         auto* memo1 = control<QPlainTextEdit>("Memo1");
         memo1->clear();
         form_->Page()->setCurrentIndex(page);
