@@ -13,134 +13,21 @@ Exits 0 when every check holds; prints what failed otherwise.
 """
 
 import os
-import select
 import signal
 import subprocess
 import sys
 import tempfile
-import time
 
 import pyatspi
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
+from atspi_operator import (  # noqa: E402
+    application, check, children, failures, find, press,
+    start_display, start_reader, wait_for)
 
 OVERALL_LIMIT_S = 100
 SHOWN_TABS = ["Cover", "Settings (1)", "Zelmar Mode Settings (2)", "On-Line Settings (3)",
               "Data", "ComPort Buffer"]
-
-failures = []
-
-
-def check(condition, what):
-    print(("ok: " if condition else "FAILED: ") + what, flush=True)
-    if not condition:
-        failures.append(what)
-    return condition
-
-
-def wait_for(find, what, limit_s=20.0):
-    """Polls find() until it gives something other than None or the limit passes."""
-    end = time.monotonic() + limit_s
-    while time.monotonic() < end:
-        try:
-            found = find()
-        except Exception:  # the tree changes under the query (a window closing): ask again
-            found = None
-        if found is not None:
-            return found
-        time.sleep(0.1)
-    raise TimeoutError("no " + what + " within %.0f s" % limit_s)
-
-
-def children(node):
-    try:
-        return [node.getChildAtIndex(i) for i in range(node.childCount)]
-    except Exception:
-        return []
-
-
-def descendants(node, depth=0):
-    if node is None or depth > 40:
-        return
-    for child in children(node):
-        if child is None:
-            continue
-        yield child
-        yield from descendants(child, depth + 1)
-
-
-def application(pid):
-    desktop = pyatspi.Registry.getDesktop(0)
-    for app in children(desktop):
-        try:
-            if app is not None and app.get_process_id() == pid:
-                return app
-        except Exception:
-            continue
-    return None
-
-
-def find(root, role, name=None, description=None, showing=False):
-    for node in descendants(root):
-        try:
-            if node.getRole() != role:
-                continue
-            if name is not None and node.name != name:
-                continue
-            if description is not None and node.description != description:
-                continue
-            if showing and not node.getState().contains(pyatspi.STATE_SHOWING):
-                continue
-            return node
-        except Exception:
-            continue
-    return None
-
-
-def press(node):
-    action = node.queryAction()
-    for i in range(action.nActions):
-        if action.getName(i).lower() in ("press", "click", "activate", "switch"):
-            action.doAction(i)
-            return
-    action.doAction(0)
-
-
-def start_display():
-    """A virtual display on a free number, chosen by the server itself (-displayfd), so that
-    displays started at the same time by others cannot collide with it."""
-    readable, writable = os.pipe()
-    server = subprocess.Popen(["Xvfb", "-displayfd", str(writable), "-screen", "0", "1280x800x24",
-                               "-nolisten", "tcp", "-ac"], pass_fds=(writable,),
-                              stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-    os.close(writable)
-    number = b""
-    end = time.monotonic() + 15
-    while not number.endswith(b"\n") and time.monotonic() < end:
-        if select.select([readable], [], [], 0.5)[0]:
-            chunk = os.read(readable, 16)
-            if not chunk:
-                break
-            number += chunk
-    os.close(readable)
-    if not number.strip():
-        server.kill()
-        raise RuntimeError("the virtual display did not start")
-    return server, ":" + number.decode().strip()
-
-
-def start_reader(sim, home):
-    link = os.path.join(home, "COM1")
-    reader = subprocess.Popen([sim, "--link", link, "--state", os.path.join(home, "sim.txt")],
-                              stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,
-                              stderr=subprocess.STDOUT, text=True)
-    end = time.monotonic() + 10
-    while time.monotonic() < end:
-        line = reader.stdout.readline()
-        if line.strip() == "px708-sim: ready":
-            return reader, link
-        if not line and reader.poll() is not None:
-            break
-    reader.kill()
-    raise RuntimeError("the virtual reader did not become ready")
 
 
 def main():

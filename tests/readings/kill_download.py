@@ -26,112 +26,16 @@ import sqlite3
 import subprocess
 import sys
 import tempfile
-import time
 
 import pyatspi
 
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
+from atspi_operator import (  # noqa: E402
+    application, check, children, failures, find, press,
+    start_reader, text_of, wait_for)
+
 OVERALL_LIMIT_S = 280
 READINGS = 10000
-
-failures = []
-
-
-def check(condition, what):
-    print(("ok: " if condition else "FAILED: ") + what, flush=True)
-    if not condition:
-        failures.append(what)
-    return condition
-
-
-def wait_for(find, what, limit_s=20.0, every_s=0.1):
-    end = time.monotonic() + limit_s
-    while time.monotonic() < end:
-        try:
-            found = find()
-        except Exception:  # the tree changes under the query: ask again
-            found = None
-        if found is not None:
-            return found
-        time.sleep(every_s)
-    raise TimeoutError("no " + what + " within %.0f s" % limit_s)
-
-
-def children(node):
-    try:
-        return [node.getChildAtIndex(i) for i in range(node.childCount)]
-    except Exception:
-        return []
-
-
-def descendants(node, depth=0):
-    if node is None or depth > 40:
-        return
-    for child in children(node):
-        if child is None:
-            continue
-        yield child
-        yield from descendants(child, depth + 1)
-
-
-def application(pid):
-    for app in children(pyatspi.Registry.getDesktop(0)):
-        try:
-            if app is not None and app.get_process_id() == pid:
-                return app
-        except Exception:
-            continue
-    return None
-
-
-def find(root, role, name=None, test=None, showing=False):
-    for node in descendants(root):
-        try:
-            if node.getRole() != role:
-                continue
-            if name is not None and node.name != name:
-                continue
-            if test is not None and not test(node):
-                continue
-            if showing and not node.getState().contains(pyatspi.STATE_SHOWING):
-                continue
-            return node
-        except Exception:
-            continue
-    return None
-
-
-def press(node):
-    action = node.queryAction()
-    for i in range(action.nActions):
-        if action.getName(i).lower() in ("press", "click", "activate", "switch"):
-            action.doAction(i)
-            return
-    action.doAction(0)
-
-
-def text_of(node):
-    """What a screen reader hears of a label that shows a value: its text, else its name."""
-    try:
-        return node.queryText().getText(0, -1)
-    except NotImplementedError:
-        return node.name
-
-
-def start_reader(sim, home):
-    link = os.path.join(home, "COM1")
-    reader = subprocess.Popen([sim, "--link", link, "--state", os.path.join(home, "sim.txt"),
-                               "--fill", str(READINGS)],
-                              stdin=subprocess.PIPE, stdout=subprocess.PIPE,
-                              stderr=subprocess.STDOUT, text=True)
-    end = time.monotonic() + 20
-    while time.monotonic() < end:
-        line = reader.stdout.readline()
-        if line.strip() == "px708-sim: ready":
-            return reader, link
-        if not line and reader.poll() is not None:
-            break
-    reader.kill()
-    raise RuntimeError("the virtual reader did not become ready")
 
 
 def expected_row(line):
@@ -223,7 +127,7 @@ def main():
     print("killing at %d rows (PX708_KILL_AT=%d repeats it)" % (kill_at, kill_at), flush=True)
 
     home = tempfile.mkdtemp(prefix="px708-kill-")
-    reader, link = start_reader(sim, home)
+    reader, link = start_reader(sim, home, ["--fill", str(READINGS)], limit_s=20)
     config = os.path.join(home, "config", "px708")
     os.makedirs(config)
     with open(os.path.join(config, "px708.ini"), "w") as ini:
