@@ -237,7 +237,7 @@ TEST_F(Fault, ASecondInstanceFindsThePortInUseAndSharesTheTables) {
 TEST_F(Fault, AnotherProgramsChangeOfTheRowBeingEditedIsNotOverwritten) {
     Operator::addReadings(1, kTwo);
     Program other(
-        self(), Program::childArgs({"edit", databaseFolder().toStdString(), "1data.db", "theirs"}));
+        self(), faults::childArgs({"edit", databaseFolder().toStdString(), "1data.db", "theirs"}));
     ASSERT_EQ(other.readLine(kChildDeadline), "ready");
     op.start();
     op.selectPage(px708::page::data);
@@ -257,7 +257,7 @@ TEST_F(Fault, AnotherProgramsChangeOfTheRowBeingEditedIsNotOverwritten) {
 TEST_F(Fault, ATableHeldExclusivelyByAnotherProgramIsReportedAndTheOthersWork) {
     Operator::addReadings(1, kTwo);
     Program other(self(),
-                  Program::childArgs({"exclusive", databaseFolder().toStdString(), "1data.db"}));
+                  faults::childArgs({"exclusive", databaseFolder().toStdString(), "1data.db"}));
     ASSERT_EQ(other.readLine(kChildDeadline), "ready");
     op.start();
     ASSERT_EQ(errorTexts().size(), 1);

@@ -7,6 +7,8 @@
 //   (main.cpp), or the real program build/bin/px708;
 // - a look at a table file as it is on disk, from outside the window.
 
+#include "tests/support/childprocess.h"
+
 #include <QByteArray>
 #include <QString>
 
@@ -47,34 +49,10 @@ private:
 
 // A program started with its standard input and output on pipes; its standard error is the
 // test's. Killed and reaped when it goes.
-class Program {
-public:
-    Program(const std::string& path, const std::vector<std::string>& args,
-            const std::vector<std::string>& extraEnvironment = {});
-    // This test executable in one of its child modes (main.cpp).
-    static std::vector<std::string> childArgs(const std::vector<std::string>& args);
-    ~Program();
-    Program(const Program&) = delete;
-    Program& operator=(const Program&) = delete;
-
-    // The next line the program wrote, or nothing when it ended or the deadline passed.
-    std::optional<std::string> readLine(std::chrono::milliseconds deadline);
-    // Reads lines until one starts with prefix; that line, or nothing.
-    std::optional<std::string> waitForLine(const std::string& prefix,
-                                           std::chrono::milliseconds deadline);
-    void writeLine(const std::string& line);
-    void closeInput();
-    void kill(int signal);
-    // Waits for the program to end; its wait status.
-    int wait();
-    pid_t pid() const { return pid_; }
-
-private:
-    pid_t pid_ = -1;
-    int in_ = -1;
-    int out_ = -1;
-    std::string buffered_;
-};
+// A second program: the real one, or this test executable in one of its child modes.
+using Program = px708::test::ChildProcess;
+// The arguments that start this test executable in one of its child modes (main.cpp).
+std::vector<std::string> childArgs(const std::vector<std::string>& args);
 
 // The rows of a readings table file as stored, read with a connection of its own: tag and
 // Alpha of each row, in stored order. Also the integrity check's verdict.

@@ -76,7 +76,7 @@ TEST_F(Killed, DuringACsvImportStoresNoneOfItsRows) {
     const QString file = QString::fromStdString((workspace.root() / "big.csv").string());
     faults::writeFile(file, faults::csvFile(kRows));
 
-    Program window(self(), Program::childArgs({"window-import", file.toStdString()}));
+    Program window(self(), faults::childArgs({"window-import", file.toStdString()}));
     ASSERT_EQ(window.waitForLine("importing", kChildDeadline), "importing");
     // The grid has grown: the import is under way.
     const std::optional<std::string> progress = window.waitForLine("", kChildDeadline);
@@ -99,7 +99,7 @@ class KilledWhileEmptying : public Killed, public testing::WithParamInterface<in
 TEST_P(KilledWhileEmptying, LeavesTheTableWholeOrEmpty) {
     constexpr int kRows = 60000;
     addRows(kRows);
-    Program window(self(), Program::childArgs({"window-empty"}));
+    Program window(self(), faults::childArgs({"window-empty"}));
     ASSERT_EQ(window.waitForLine("emptying", kChildDeadline), "emptying");
     std::this_thread::sleep_for(std::chrono::milliseconds(GetParam()));
     window.kill(SIGKILL);

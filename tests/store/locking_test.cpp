@@ -3,7 +3,7 @@
 
 #include "store/readingstables.h"
 #include "store/storeerror.h"
-#include "tests/store/childprocess.h"
+#include "tests/support/childprocess.h"
 #include "tests/store/storefixture.h"
 
 #include <sqlite3.h>
@@ -19,6 +19,12 @@ namespace {
 
 using namespace std::chrono_literals;
 
+// This test executable again, in one of its child modes (storetestmain.cpp).
+ChildProcess storeChild(std::vector<std::string> args) {
+    args.insert(args.begin(), "--store-child");
+    return ChildProcess("/proc/self/exe", args);
+}
+
 constexpr auto kChildDeadline = 20s;
 
 struct HoldCase {
@@ -32,7 +38,7 @@ class OtherProgramHolds : public StoreFixture, public ::testing::WithParamInterf
 
 TEST_P(OtherProgramHolds, OpeningTheTableAsAsked) {
     const HoldCase& c = GetParam();
-    ChildProcess other({"hold", folderArg(), "1data.db", c.childUse});
+    ChildProcess other = storeChild({"hold", folderArg(), "1data.db", c.childUse});
     ASSERT_EQ(other.readLine(kChildDeadline), "ready");
     auto t = readings();
     t->setExclusive(c.exclusive);
@@ -69,7 +75,7 @@ TEST_F(StoreFixture, EmptyTableRefusedWhileAnotherProgramHasItOpen) {
     t->open();
     addRow(*t, QStringLiteral("a"));
     addRow(*t, QStringLiteral("b"));
-    ChildProcess other({"hold", folderArg(), "1data.db", "shared"});
+    ChildProcess other = storeChild({"hold", folderArg(), "1data.db", "shared"});
     ASSERT_EQ(other.readLine(kChildDeadline), "ready");
     EXPECT_EQ(emptyReadingsTable(*t), EmptyTableResult::NotExclusive);
     EXPECT_TRUE(t->isOpen());
@@ -96,7 +102,7 @@ TEST_F(StoreFixture, AnotherProgramAppendsWhileARowIsInEdit) {
     addRow(*t, QStringLiteral("a"));
     t->edit();
     t->fieldByName(u"Alpha").setAsString(QStringLiteral("typing"));
-    ChildProcess other({"append", folderArg(), "1data.db", "theirs"});
+    ChildProcess other = storeChild({"append", folderArg(), "1data.db", "theirs"});
     EXPECT_EQ(other.readLine(kChildDeadline), "appended");
     EXPECT_EQ(other.wait(), 0);
     t->post();
@@ -110,7 +116,7 @@ TEST_F(StoreFixture, ThisProgramWritesWhileAnotherHasARowInEdit) {
     auto t = readings();
     t->open();
     addRow(*t, QStringLiteral("a"));
-    ChildProcess other({"hold", folderArg(), "1data.db", "edit"});
+    ChildProcess other = storeChild({"hold", folderArg(), "1data.db", "edit"});
     ASSERT_EQ(other.readLine(kChildDeadline), "ready");
     addRow(*t, QStringLiteral("b"));
     t->first();
@@ -135,12 +141,12 @@ TEST_F(StoreFixture, ClosingASecondTableOnTheFileKeepsTheFirstOnesLocks) {
         second->close();
     }
     {
-        ChildProcess other({"count", folderArg(), "1data.db"});
+        ChildProcess other = storeChild({"count", folderArg(), "1data.db"});
         EXPECT_EQ(other.readLine(kChildDeadline), "1");
         EXPECT_EQ(other.wait(), 0);
     }
     addRow(*first, QStringLiteral("after"));
-    ChildProcess other({"count", folderArg(), "1data.db"});
+    ChildProcess other = storeChild({"count", folderArg(), "1data.db"});
     EXPECT_EQ(other.readLine(kChildDeadline), "2") << "a row posted after that is seen by others";
 }
 
@@ -148,7 +154,7 @@ class KilledWhilePosting : public StoreFixture, public ::testing::WithParamInter
 
 TEST_P(KilledWhilePosting, NoPostedRowIsLostAndTheTableStaysSound) {
     const int killAfter = GetParam();
-    ChildProcess writer({"post-stream", folderArg(), "1data.db"});
+    ChildProcess writer = storeChild({"post-stream", folderArg(), "1data.db"});
     ASSERT_EQ(writer.readLine(kChildDeadline), "ready");
     int confirmed = 0;
     while (confirmed < killAfter) {
