@@ -12,39 +12,15 @@ first-run Setup, the tables) and is not counted.
 
 import os
 import resource
-import select
 import statistics
 import subprocess
 import sys
 import tempfile
 import time
 
-
-def start_display():
-    readable, writable = os.pipe()
-    try:
-        server = subprocess.Popen(["Xvfb", "-displayfd", str(writable), "-screen", "0",
-                                   "1280x800x24", "-nolisten", "tcp", "-ac"],
-                                  pass_fds=(writable,), stdout=subprocess.DEVNULL,
-                                  stderr=subprocess.DEVNULL)
-    except FileNotFoundError:
-        os.close(readable)
-        os.close(writable)
-        return None, None
-    os.close(writable)
-    number = b""
-    end = time.monotonic() + 15
-    while not number.endswith(b"\n") and time.monotonic() < end:
-        if select.select([readable], [], [], 0.5)[0]:
-            chunk = os.read(readable, 16)
-            if not chunk:
-                break
-            number += chunk
-    os.close(readable)
-    if not number.strip():
-        server.kill()
-        return None, None
-    return server, ":" + number.decode().strip()
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "tests",
+                                "support"))
+from display import start_display  # noqa: E402
 
 
 def main():
@@ -61,7 +37,7 @@ def main():
     with open(os.path.join(config, "px708.ini"), "w") as ini:
         ini.write("[mode]\npause=150\nextra=0\n\n[ports]\nCOM1=%s\n" % os.ttyname(slave))
     os.close(slave)
-    server, display = start_display()
+    server, display = start_display(optional=True)
     env = dict(os.environ, XDG_CONFIG_HOME=os.path.join(home, "config"),
                XDG_DATA_HOME=os.path.join(home, "data"))
     if display:

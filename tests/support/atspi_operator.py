@@ -8,11 +8,12 @@ A script imports it after putting this folder on its path:
 """
 
 import os
-import select
 import subprocess
 import time
 
 import pyatspi
+
+from display import start_display  # noqa: F401 (for the scripts)
 
 failures = []
 
@@ -103,29 +104,6 @@ def text_of(node):
         return node.queryText().getText(0, -1)
     except NotImplementedError:
         return node.name
-
-
-def start_display():
-    """A virtual display on a free number, chosen by the server itself (-displayfd), so that
-    displays started at the same time by others cannot collide with it."""
-    readable, writable = os.pipe()
-    server = subprocess.Popen(["Xvfb", "-displayfd", str(writable), "-screen", "0", "1280x800x24",
-                               "-nolisten", "tcp", "-ac"], pass_fds=(writable,),
-                              stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-    os.close(writable)
-    number = b""
-    end = time.monotonic() + 15
-    while not number.endswith(b"\n") and time.monotonic() < end:
-        if select.select([readable], [], [], 0.5)[0]:
-            chunk = os.read(readable, 16)
-            if not chunk:
-                break
-            number += chunk
-    os.close(readable)
-    if not number.strip():
-        server.kill()
-        raise RuntimeError("the virtual display did not start")
-    return server, ":" + number.decode().strip()
 
 
 def start_reader(sim, home, options=(), limit_s=10.0):
