@@ -51,9 +51,6 @@ def main():
                XDG_DATA_HOME=os.path.join(home, "data"), DISPLAY=display_name,
                QT_QPA_PLATFORM="xcb",
                QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1", QT_ACCESSIBILITY="1")
-    # Built with AddressSanitizer, the utility is checked here for what a screen reader hears,
-    # not for leaks: the accessibility bridge keeps what it made until the process ends.
-    env["ASAN_OPTIONS"] = ":".join(filter(None, [env.get("ASAN_OPTIONS"), "detect_leaks=0"]))
     utility = subprocess.Popen([program], cwd=home, env=env)
     try:
         app = wait_for(lambda: application(utility.pid), "application on the accessibility bus")
