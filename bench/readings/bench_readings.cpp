@@ -16,6 +16,7 @@
 #include "store/settingsrecord.h"
 #include "store/table.h"
 #include "tests/sim/simclient.h"
+#include "tests/ui/uitestsupport.h"
 #include "ui/application.h"
 #include "ui/datapage.h"
 #include "ui/form1.h"
@@ -100,7 +101,7 @@ public:
         std::filesystem::create_directories(root / "config" / "px708");
         std::ofstream(root / "config" / "px708" / "px708.ini")
             << "[mode]\npause=0\nextra=0\n\n[ports]\nCOM1=" << sim_->slave() << "\n";
-        setUpSettings();
+        uitest::Workspace::setUpDatabase();
         form_ = std::make_unique<TForm1>();
         form_->resize(802, 586);
         form_->show();
@@ -141,20 +142,6 @@ public:
     }
 
 private:
-    static void setUpSettings() {
-        px708::Database db;
-        db.connect();
-        px708::Table tblc(db, QStringLiteral("tblc"), px708::settingsSchema());
-        tblc.setFileName(QString::fromLatin1(px708::kSettingsFileName));
-        tblc.open();
-        tblc.edit();
-        tblc.fieldByName(u"port").setAsInteger(1);
-        tblc.fieldByName(u"progbaud").setAsInteger(9600);
-        tblc.fieldByName(u"separator").setAsString(QStringLiteral("/"));
-        tblc.fieldByName(u"ddmmyy").setAsString(QStringLiteral("0"));
-        tblc.post();
-    }
-
     QTemporaryDir dir_{benchRoot() + QStringLiteral("/bench-readings-XXXXXX")};
     std::unique_ptr<simtest::SimProcess> sim_;
     std::unique_ptr<TForm1> form_;

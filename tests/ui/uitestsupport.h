@@ -134,13 +134,8 @@ public:
         std::ofstream(folder / "px708.ini") << content;
     }
 
-private:
-    static void restore(const char* name, const std::optional<std::string>& value) {
-        if (value)
-            setenv(name, value->c_str(), 1);
-        else
-            unsetenv(name);
-    }
+    // The settings record as the first-run Setup leaves it (port 1, 9600 baud, "/" and the day
+    // first), in the database folder of the current XDG_DATA_HOME.
     static void setUpDatabase() {
         px708::Database db;
         db.connect();
@@ -153,6 +148,14 @@ private:
         tblc.fieldByName(u"separator").setAsString(QStringLiteral("/"));
         tblc.fieldByName(u"ddmmyy").setAsString(QStringLiteral("0"));
         tblc.post();
+    }
+
+private:
+    static void restore(const char* name, const std::optional<std::string>& value) {
+        if (value)
+            setenv(name, value->c_str(), 1);
+        else
+            unsetenv(name);
     }
 
     QTemporaryDir dir_;
