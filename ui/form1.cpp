@@ -55,6 +55,7 @@
 #include <QStyle>
 #include <QTextBrowser>
 #include <QTextEdit>
+#include <QTimer>
 #include <QUrl>
 
 #include <chrono>
@@ -139,8 +140,7 @@ TForm1::TForm1(QWidget* parent)
                         tblc_.get(), tbld_.get(), tableUpload_.get(), keylotUpload_.get()});
 
     initCom1();
-    hostPageWidgets();
-    bindSettingsControls();
+    hostCoverPage();
     connectControls();
     FormCreate();
 }
@@ -166,6 +166,9 @@ void TForm1::hostPage(int index, QWidget* pageWidget) {
     QWidget* sheet = pageSheet(index);
     pageWidget->setParent(sheet);
     sheet->layout()->addWidget(pageWidget);
+    // A page built while its sheet is already shown (the operator changed to it before it
+    // was there) shows at once, not on the next turn of the event loop.
+    pageWidget->show();
 }
 
 void TForm1::selectPage(int index) {
@@ -192,6 +195,8 @@ void TForm1::initCom1() {
     com.setLogAllHex(true);
     com.setLogging(px708::TTraceLogState::tlOn);
     com.OnTriggerAvail = [this](px708::TComPort& cp, std::uint16_t count) {
+        // The pages take part in the flows of replies.
+        ensurePages();
         px708::guarded(this, [&] { link_->Com1TriggerAvail(cp, count); });
     };
     com.OnSelectPort = [this](const std::vector<int>& available) {
@@ -206,8 +211,24 @@ void TForm1::initCom1() {
     com.OnHandlerError = [this](const std::exception& e) { showException(e); };
 }
 
-void TForm1::hostPageWidgets() {
-    hostPage(px708::page::cover, new TCoverPage(pageSheet(px708::page::cover)));
+void TForm1::hostCoverPage() {
+    auto* cover = new TCoverPage(pageSheet(px708::page::cover));
+    coverPage_ = cover;
+    hostPage(px708::page::cover, cover);
+    px708::showPagePictures(cover);
+    // The other pages are built once the cover has been painted: the operator sees the window
+    // first. Whatever needs them earlier (a page change, a line from the reader, a control the
+    // link names) builds them at once.
+    cover->installEventFilter(this);
+}
+
+void TForm1::ensurePages() const {
+    if (!pagesBuilt_)
+        const_cast<TForm1*>(this)->buildPages();
+}
+
+void TForm1::buildPages() {
+    pagesBuilt_ = true;
     auto* settings = new TSettingsPage(*context_, pageSheet(px708::page::settings1));
     settingsPage_ = settings;
     hostPage(px708::page::settings1, settings);
@@ -222,7 +243,21 @@ void TForm1::hostPageWidgets() {
     hostPage(px708::page::keylotUpload,
              new TKeylotPage(*context_, pageSheet(px708::page::keylotUpload)));
     new TDownloadStrip(dataPage_, *tableDownload_, *context_);
-    px708::showPagePictures(this);
+    for (int index = 0; index < ui->Page->count(); ++index)
+        if (index != px708::page::cover)
+            px708::showPagePictures(pageSheet(index));
+    // A control looked up before the pages were there was remembered as missing.
+    controls_.clear();
+    bindSettingsControls();
+    if (auto* button = findChild<QAbstractButton*>(QStringLiteral("keylotPageButton")))
+        connect(button, &QAbstractButton::clicked, this, [this] { showKeylotPage(); });
+    px708::guarded(this, [this] {
+        if (auto* browser = findChild<QTextBrowser*>(QStringLiteral("WebBrowser1")))
+            browser->setSource(QUrl::fromLocalFile(
+                QString::fromStdString((px708::dataFolder() / "px706.htm").string())));
+        applyDatePattern();
+        dataPage_->do_fieldnames();
+    });
 }
 
 void TForm1::bindSettingsControls() {
@@ -256,6 +291,8 @@ void TForm1::bindSettingsControls() {
 
 void TForm1::connectControls() {
     connect(ui->Page, &QTabWidget::currentChanged, this, [this](int index) {
+        if (index != px708::page::cover)
+            ensurePages();
         if (!programSelectsPage_)
             px708::guarded(this, [&] { PageChange(index); });
     });
@@ -296,8 +333,6 @@ void TForm1::connectControls() {
     auto* keylotPage = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_K), this);
     keylotPage->setContext(Qt::WindowShortcut);
     connect(keylotPage, &QShortcut::activated, this, [this] { showKeylotPage(); });
-    if (auto* button = findChild<QAbstractButton*>(QStringLiteral("keylotPageButton")))
-        connect(button, &QAbstractButton::clicked, this, [this] { showKeylotPage(); });
 }
 
 void TForm1::showKeylotPage() {
@@ -311,9 +346,6 @@ void TForm1::guard(void (TForm1::*handler)()) {
 void TForm1::FormCreate() {
     px708::guarded(this, [this] {
         const px708::IniFile ini = px708::IniFile::read(px708::locateIniFile());
-        if (auto* browser = findChild<QTextBrowser*>(QStringLiteral("WebBrowser1")))
-            browser->setSource(QUrl::fromLocalFile(
-                QString::fromStdString((px708::dataFolder() / "px706.htm").string())));
         const px708::ModeSettings mode = px708::readModeSettings(ini);
         extra_ = mode.extra;
         link_->setPause(mode.pause);
@@ -354,7 +386,8 @@ void TForm1::FormCreate() {
         px708::settings::applyDateSettings(settings);
         applyDatePattern();
         link_->setModeSwitchMarker(std::string(1, '\x1A'));
-        dataPage_->do_fieldnames();
+        if (dataPage_)
+            dataPage_->do_fieldnames();
         if (readingsFailure)
             std::rethrow_exception(readingsFailure);
     });
@@ -387,7 +420,8 @@ void TForm1::FormClose() {
     });
     px708::guarded(this, [this] {
         if (tbld_->isOpen()) {
-            dataPage_->updateRecord();
+            if (dataPage_)
+                dataPage_->updateRecord();
             if (tbld_->modified())
                 tbld_->post();
         }
@@ -473,7 +507,8 @@ bool TForm1::ComPortAvailable(const char* device) const {
 void TForm1::applyDatePattern() {
     if (dataPage_)
         dataPage_->applyDatePattern();
-    static_cast<TSettingsPage*>(settingsPage_)->applyDatePattern();
+    if (settingsPage_)
+        static_cast<TSettingsPage*>(settingsPage_)->applyDatePattern();
 }
 
 void TForm1::PageChange(int index) {
@@ -532,6 +567,12 @@ void TForm1::closeEvent(QCloseEvent* event) {
 }
 
 bool TForm1::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == coverPage_ && event->type() == QEvent::Paint && !pagesBuilt_ &&
+        !pagesQueued_) {
+        // After the paint has reached the screen.
+        pagesQueued_ = true;
+        QTimer::singleShot(0, this, [this] { ensurePages(); });
+    }
     if (watched == ui->Panel2 && event->type() == QEvent::Resize)
         ui->BitBtn1->move(ui->Panel2->width() - kCloseButtonRightMargin - ui->BitBtn1->width(),
                           ui->BitBtn1->y());
@@ -541,6 +582,7 @@ bool TForm1::eventFilter(QObject* watched, QEvent* event) {
 QWidget* TForm1::control(std::string_view name) const {
     // The link names a control for every line it takes; a search of the whole window each time
     // would cost a download more than its rows. A control that went is looked up again.
+    ensurePages();
     const std::string key(name);
     if (const auto it = controls_.find(key); it != controls_.end() && it->second)
         return it->second;

@@ -5,9 +5,11 @@
 // their layout names, which are the widgets' objectNames anywhere in the window.
 //
 // Start-up runs in the constructor (FormCreate: the tables, the first-run Setup, the date
-// settings, the field names), the first show runs FormShow (the port on the stored port number
-// and program baud rate), closing runs FormClose (a pending change of the settings record or
-// of the current reading is stored, then the trace and log are written and the port closed).
+// settings, the field names). The constructor builds the cover page only; the other pages
+// follow right after the window's first paint, or as soon as something needs them. The first
+// show runs FormShow (the port on the stored port number and program baud rate), closing runs
+// FormClose (a pending change of the settings record or of the current reading is stored, then
+// the trace and log are written and the port closed).
 // Every handler runs guarded: an exception it raises is shown in the application's standard
 // error box and goes no further.
 //
@@ -57,7 +59,14 @@ public:
     px708::Database& Db1() { return *Db1_; }
     px708::Table& tblc() { return *tblc_; }
     px708::Table& tbld() { return *tbld_; }
-    TDataPage* dataPage() const { return dataPage_; }
+    TDataPage* dataPage() const {
+        ensurePages();
+        return dataPage_;
+    }
+    // Builds the pages other than the cover now, if they are not there yet. They are built
+    // after the cover's first paint, or earlier when something needs them.
+    void ensurePages() const;
+    bool pagesBuilt() const { return pagesBuilt_; }
     // "Download to Database": record lines of command state 30 become rows of tbld.
     px708::TableDownload& tableDownload() { return *tableDownload_; }
     // "Download table to Reader": rows of tbld sent to the reader, one per "SOK" of state 31.
@@ -124,7 +133,8 @@ protected:
 private:
     void initCom1();
     void connectControls();
-    void hostPageWidgets();
+    void hostCoverPage();
+    void buildPages();
     void bindSettingsControls();
     // The show step's reopening: close, set Baud to progbaud and ComNumber to port, open.
     void reopenComOnStoredSettings();
@@ -144,6 +154,7 @@ private:
     std::unique_ptr<px708::TableDownload> tableDownload_;
     std::unique_ptr<px708::TableUpload> tableUpload_;
     std::unique_ptr<px708::KeylotUpload> keylotUpload_;
+    QWidget* coverPage_ = nullptr;
     TDataPage* dataPage_ = nullptr;
     QWidget* settingsPage_ = nullptr;
     FieldBinder* settingsBinder_ = nullptr;
@@ -152,6 +163,8 @@ private:
     bool closed_ = false;
     bool programSelectsPage_ = false;
     bool probingPorts_ = false;
+    bool pagesBuilt_ = false;
+    bool pagesQueued_ = false;
     // The controls the link has named, by name.
     mutable std::map<std::string, QPointer<QWidget>> controls_;
 };

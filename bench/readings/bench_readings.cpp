@@ -103,6 +103,7 @@ public:
             << "[mode]\npause=0\nextra=0\n\n[ports]\nCOM1=" << sim_->slave() << "\n";
         uitest::Workspace::setUpDatabase();
         form_ = std::make_unique<TForm1>();
+        form_->ensurePages();
         form_->resize(802, 586);
         form_->show();
         if (!QTest::qWaitForWindowExposed(form_.get()) || !form_->Com1().Open())

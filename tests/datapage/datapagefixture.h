@@ -56,6 +56,8 @@ public:
         form->activateWindow();
         QApplication::setActiveWindow(form.get());
         ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
+        // The pages other than the cover follow the window's first paint.
+        ASSERT_TRUE(QTest::qWaitFor([this] { return form->pagesBuilt(); }));
     }
     void stop() {
         if (form)

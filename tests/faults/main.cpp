@@ -112,6 +112,7 @@ int runWindowChild(const std::string& mode, int argc, char** argv) {
         return std::nullopt;
     });
     TForm1 form;
+    form.ensurePages();
     px708::Table& tbld = form.tbld();
     if (!tbld.isOpen()) {
         say("error the readings table did not open");

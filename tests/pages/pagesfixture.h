@@ -40,6 +40,7 @@ public:
     void start(const std::string& device) {
         workspace.writeIni("[mode]\npause=2\nextra=0\n\n[ports]\nCOM1=" + device + "\n");
         form = std::make_unique<TForm1>();
+        form->ensurePages();
         form->show();
         form->activateWindow();
         QApplication::setActiveWindow(form.get());

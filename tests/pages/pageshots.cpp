@@ -19,6 +19,7 @@ int main(int argc, char** argv) {
     uitest::Workspace workspace;
     uitest::DialogRecorder dialogs;
     TForm1 form;
+    form.ensurePages();
     form.show();
     form.selectPage(std::atoi(argv[1]));
     if (argc > 3) {

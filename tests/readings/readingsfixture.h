@@ -21,6 +21,7 @@ using uitest::waitFor;
 inline void startWindow(Operator& op, const std::string& device) {
     op.workspace.writeIni("[mode]\npause=0\nextra=1\n\n[ports]\nCOM1=" + device + "\n");
     op.form = std::make_unique<TForm1>();
+    op.form->ensurePages();
     op.form->show();
     op.form->activateWindow();
     QApplication::setActiveWindow(op.form.get());

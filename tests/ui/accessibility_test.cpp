@@ -25,6 +25,7 @@ protected:
         workspace.writeIni("[mode]\npause=1\nextra=" + extra +
                            "\n\n[ports]\nCOM1=" + peer.slavePath() + "\n");
         form = std::make_unique<TForm1>();
+        form->ensurePages();
         form->show();
     }
     void TearDown() override {

@@ -1,6 +1,7 @@
 // The cover page, the version record in the executable, the pictures and the hidden "Manual"
 // page.
 
+#include "link/readerlink.h"
 #include "serial/portmap.h"
 #include "tests/ui/uitestsupport.h"
 #include "ui/coverpage.h"
@@ -12,12 +13,17 @@
 #include <gtest/gtest.h>
 
 #include <QLabel>
+#include <QPlainTextEdit>
 #include <QProcess>
+#include <QSpinBox>
+#include <QTabWidget>
+#include <QTest>
 #include <QTemporaryDir>
 #include <QTextBrowser>
 
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <memory>
 
 namespace {
@@ -96,6 +102,7 @@ protected:
     void SetUp() override {
         workspace.writeIni("[mode]\npause=1\nextra=0\n\n[ports]\nCOM1=" + peer.slavePath() + "\n");
         form = std::make_unique<TForm1>();
+        form->ensurePages();
         form->show();
         QCoreApplication::processEvents();
     }
@@ -172,6 +179,80 @@ TEST_F(CoverWindowTest, TheHiddenManualPageLoadsTheLocalWebPage) {
     EXPECT_TRUE(browser->source().toLocalFile().endsWith(QStringLiteral("/share/px708/px706.htm")));
     EXPECT_TRUE(browser->toPlainText().contains(QStringLiteral("PX-708")));
     EXPECT_EQ(control("Panel51")->height(), 55);
+}
+
+// The window as the program starts it: the constructor builds the cover only.
+class StartUpTest : public testing::Test {
+protected:
+    void SetUp() override {
+        workspace.writeIni("[mode]\npause=1\nextra=0\n\n[ports]\nCOM1=" + peer.slavePath() + "\n");
+        form = std::make_unique<TForm1>();
+    }
+    void TearDown() override {
+        form.reset();
+        px708::setPortMap({});
+    }
+    bool hasPages() const { return form->findChild<QWidget*>(QStringLiteral("Grid1")) != nullptr; }
+
+    uitest::Workspace workspace;
+    uitest::PtyMaster peer;
+    uitest::DialogRecorder dialogs;
+    std::unique_ptr<TForm1> form;
+};
+
+TEST_F(StartUpTest, TheOtherPagesFollowTheCoversFirstPaint) {
+    EXPECT_FALSE(hasPages());
+    auto* logo = form->findChild<QLabel*>(QStringLiteral("Image2"));
+    ASSERT_NE(logo, nullptr);
+    EXPECT_FALSE(logo->pixmap().isNull()) << "the cover shows its logo from the start";
+    EXPECT_TRUE(form->tbld().isOpen());
+
+    form->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
+    ASSERT_TRUE(QTest::qWaitFor([this] { return form->pagesBuilt(); }));
+    EXPECT_TRUE(hasPages());
+    // Built after the tables were opened, the pages still show the stored records.
+    auto* port = form->findChild<QSpinBox*>(QStringLiteral("PortSpinEdit1"));
+    ASSERT_NE(port, nullptr);
+    EXPECT_EQ(port->value(), 1);
+    auto* photo = form->findChild<QLabel*>(QStringLiteral("Image1"));
+    ASSERT_NE(photo, nullptr);
+    EXPECT_FALSE(photo->pixmap().isNull());
+    EXPECT_TRUE(dialogs.errorBoxes().empty());
+}
+
+// What needs a page before the first paint builds them at once.
+TEST_F(StartUpTest, WhatNeedsAPageEarlierBuildsThemAtOnce) {
+    const struct {
+        const char* name;
+        std::function<void(TForm1&)> act;
+        std::function<bool(TForm1&)> done;
+    } cases[] = {
+        {"the operator changes to the Data page",
+         [](TForm1& f) { f.Page()->setCurrentIndex(px708::page::data); },
+         [](TForm1& f) {
+             auto* grid = f.findChild<QWidget*>(QStringLiteral("Grid1"));
+             return grid && grid->isVisible();
+         }},
+        {"the link writes a line into a page's view",
+         [](TForm1& f) { static_cast<px708::LinkView&>(f).appendLine("Memo5", "0001 line"); },
+         [](TForm1& f) {
+             auto* memo = f.findChild<QPlainTextEdit*>(QStringLiteral("Memo5"));
+             return memo && memo->toPlainText() == QStringLiteral("0001 line");
+         }},
+        {"the program asks for the Data page", [](TForm1& f) { f.dataPage(); },
+         [](TForm1& f) { return f.findChild<QWidget*>(QStringLiteral("Grid1")) != nullptr; }},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        form.reset();
+        form = std::make_unique<TForm1>();
+        form->show();
+        ASSERT_FALSE(form->pagesBuilt());
+        c.act(*form);
+        EXPECT_TRUE(form->pagesBuilt());
+        EXPECT_TRUE(c.done(*form));
+    }
 }
 
 } // namespace

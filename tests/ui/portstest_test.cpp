@@ -85,6 +85,7 @@ protected:
             ++missing;
         storePort(c.held ? c.held : missing);
         form = std::make_unique<TForm1>();
+        form->ensurePages();
         form->show();
         form->Page()->setCurrentIndex(px708::page::settings1);
     }

@@ -35,6 +35,7 @@ protected:
     void SetUp() override {
         workspace.writeIni("[mode]\npause=0\n\n[ports]\nCOM1=" + peer.slavePath() + "\n");
         form = std::make_unique<TForm1>();
+        form->ensurePages();
         form->show();
         form->activateWindow();
         ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
