@@ -12,8 +12,9 @@ TApplication::TApplication(int& argc, char** argv) : QApplication(argc, argv) {
     setApplicationName(QStringLiteral("px708"));
     setApplicationVersion(QStringLiteral(PX708_VERSION));
     installAccessibleInterfaces();
-    // The program's icon, also the menu entry's; read when a window first shows it.
-    setWindowIcon(QIcon(QString::fromStdString((dataFolder() / "px708.png").string())));
+    // The program's icon in the size of a title bar (the menu entry has the large one): the
+    // icon is decoded here, and a large one would cost the start-up some milliseconds.
+    setWindowIcon(QIcon(QString::fromStdString((dataFolder() / "px708-48.png").string())));
 }
 
 bool TApplication::notify(QObject* receiver, QEvent* event) {

@@ -42,11 +42,13 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDesktopServices>
+#include <QFont>
 #include <QGroupBox>
 #include <QKeySequence>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QPalette>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScreen>
@@ -121,6 +123,15 @@ TForm1::TForm1(QWidget* parent)
     QFont font(QStringLiteral("Sans Serif"));
     font.setPointSize(8);
     setFont(font);
+    // The reader's mode in bold red, 13 pixels high: palette and font rather than a style
+    // sheet, which would bring the style sheet machinery into the start-up for one label.
+    QFont modeFont;
+    modeFont.setBold(true);
+    modeFont.setPixelSize(13);
+    ui->mode->setFont(modeFont);
+    QPalette modePalette = ui->mode->palette();
+    modePalette.setColor(QPalette::WindowText, Qt::red);
+    ui->mode->setPalette(modePalette);
     setPanelColour(ui->Panel35, QColor(240, 251, 255));
     ui->BitBtn1->setIcon(style()->standardIcon(QStyle::SP_DialogCloseButton));
     ui->Panel2->installEventFilter(this);

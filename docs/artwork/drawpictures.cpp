@@ -3,7 +3,8 @@
 //   px708-artwork FOLDER
 // writes into FOLDER (share/px708 of the source tree) logo.png (365 x 100, 256 colours),
 // reader.jpg (400 x 300), capsules.jpg (458 x 174), transponders.jpg (323 x 144) and the
-// program icon px708.png (256 x 256). The drawing is deterministic: the same program writes the
+// program icon px708.png (256 x 256) with the window's own small copy px708-48.png (48 x 48,
+// quick to decode at start-up). The drawing is deterministic: the same program writes the
 // same pictures. Built on request only (cmake --build build --target px708-artwork); the
 // pictures it writes are kept in the repository.
 
@@ -423,6 +424,7 @@ int main(int argc, char** argv) {
                     save(drawReader(), folder, "reader.jpg", kJpegQuality) &&
                     save(drawCapsules(), folder, "capsules.jpg", kJpegQuality) &&
                     save(drawTransponders(), folder, "transponders.jpg", kJpegQuality) &&
-                    save(drawIcon(256), folder, "px708.png");
+                    save(drawIcon(256), folder, "px708.png") &&
+                    save(drawIcon(48), folder, "px708-48.png");
     return ok ? 0 : 1;
 }
