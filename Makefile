@@ -54,7 +54,7 @@ bench: build
 	@for b in $(BUILD)/bin/bench_*; do echo "== $$b"; $$b; done
 	@$(MAKE) --no-print-directory bench-startup
 
-# Start to the first window painted, many runs, medians.
+# Start to the first window painted, many runs, medians, beside a bare Qt window's.
 bench-startup: build
 	@scripts/bench-startup.py $(BUILD)
 

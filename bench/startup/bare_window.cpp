@@ -1,0 +1,56 @@
+// The floor of the start-up on a machine: a Qt program showing one label in a window of the
+// utility's size, ending as soon as it has been painted once. It prints what the start-up
+// probe prints, so that scripts/bench-startup.py measures both the same way:
+//   startup <ns> <kB>
+
+#include <QApplication>
+#include <QEvent>
+#include <QLabel>
+#include <QTimer>
+
+#include <ctime>
+#include <fstream>
+#include <iostream>
+#include <string>
+
+namespace {
+
+long residentKilobytes() {
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    while (std::getline(status, line))
+        if (line.rfind("VmRSS:", 0) == 0)
+            return std::stol(line.substr(6));
+    return -1;
+}
+
+class FirstPaint : public QObject {
+public:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::Paint && !done_) {
+            done_ = true;
+            timespec now{};
+            clock_gettime(CLOCK_REALTIME, &now);
+            std::cout << "startup " << (now.tv_sec * 1000000000LL + now.tv_nsec) << ' '
+                      << residentKilobytes() << std::endl;
+            if (qEnvironmentVariableIsEmpty("PX708_BARE_WINDOW_STAYS"))
+                QTimer::singleShot(0, qApp, &QCoreApplication::quit);
+        }
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    bool done_ = false;
+};
+
+} // namespace
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    QLabel label(QStringLiteral("Zelmar PX-708 Reader Utility"));
+    label.resize(802, 586);
+    FirstPaint watch;
+    app.installEventFilter(&watch);
+    label.show();
+    return app.exec();
+}
