@@ -32,8 +32,10 @@ from display import start_display  # noqa: E402
 
 
 def run_probe(program, env, cwd):
-    """Runs a program that prints "startup <ns> <kB>" at its first paint; returns the time from
-    its start to then in ms, the processor time of the whole run in ms and the memory in MB."""
+    """Runs a program that prints "startup <ns> <kB>" at its first paint, and the probe also
+    "pages <ns> <kB>" when its other pages are built; returns the time from its start to the
+    first paint in ms, the processor time of the whole run in ms, the memory in MB and the time
+    to the pages in ms (None when not printed)."""
     used = resource.getrusage(resource.RUSAGE_CHILDREN)
     started = time.time_ns()
     out = subprocess.run([program], cwd=cwd, env=env, capture_output=True, text=True,
@@ -42,9 +44,11 @@ def run_probe(program, env, cwd):
     fields = [l.split() for l in out.splitlines() if l.startswith("startup ")]
     if not fields:
         raise RuntimeError("%s printed no time:\n%s" % (program, out))
+    pages = [l.split() for l in out.splitlines() if l.startswith("pages ")]
     return ((int(fields[0][1]) - started) / 1e6,
             (after.ru_utime + after.ru_stime - used.ru_utime - used.ru_stime) * 1e3,
-            int(fields[0][2]) / 1024)
+            int(fields[0][2]) / 1024,
+            (int(pages[0][1]) - started) / 1e6 if pages else None)
 
 
 def firstpaint_tool(folder):
@@ -93,17 +97,18 @@ def main():
         env.update(DISPLAY=display, QT_QPA_PLATFORM="xcb")
     else:
         env.update(QT_QPA_PLATFORM="offscreen")
-    times, memory, cpu, floor, floor_memory = [], [], [], [], []
+    times, memory, cpu, floor, floor_memory, ready = [], [], [], [], [], []
     outside = {}
     try:
         for run in range(runs + 1):
-            shown, processor, resident = run_probe(probe, env, home)
+            shown, processor, resident, built = run_probe(probe, env, home)
             if run == 0:
                 continue
             times.append(shown)
             cpu.append(processor)
             memory.append(resident)
-            shown, _, resident = run_probe(bare, env, home)
+            ready.append(built)
+            shown, _, resident, _ = run_probe(bare, env, home)
             floor.append(shown)
             floor_memory.append(resident)
         if others and display:
@@ -142,6 +147,8 @@ def main():
     print("  ratio of the medians %.2f; the utility adds %.1f ms to the floor" %
           (statistics.median(times) / statistics.median(floor),
            statistics.median(times) - statistics.median(floor)))
+    print("  " + summary("px708, every page built", ready) +
+          " (the pages other than the cover, their pictures decoded, follow the first paint)")
     # On a busy machine the wall-clock time counts the waits for a processor too; the processor
     # time of a whole run (up to its exit, the pages built after the first paint included)
     # does not.
