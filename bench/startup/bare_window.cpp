@@ -4,26 +4,15 @@
 // measures both the same way:
 //   startup <ns> <kB>
 
+#include "bench/startup/stamp.h"
+
 #include <QApplication>
 #include <QEvent>
 #include <QLabel>
 #include <QTimer>
 
-#include <ctime>
-#include <fstream>
-#include <iostream>
-#include <string>
 
 namespace {
-
-long residentKilobytes() {
-    std::ifstream status("/proc/self/status");
-    std::string line;
-    while (std::getline(status, line))
-        if (line.rfind("VmRSS:", 0) == 0)
-            return std::stol(line.substr(6));
-    return -1;
-}
 
 class FirstPaint : public QObject {
 public:
@@ -32,10 +21,7 @@ public:
             done_ = true;
             // As the probe: the moment after the paint has been handed to the display.
             QTimer::singleShot(0, qApp, [] {
-                timespec now{};
-                clock_gettime(CLOCK_REALTIME, &now);
-                std::cout << "startup " << (now.tv_sec * 1000000000LL + now.tv_nsec) << ' '
-                          << residentKilobytes() << std::endl;
+                startup::printStamp("startup");
                 if (qEnvironmentVariableIsEmpty("PX708_BARE_WINDOW_STAYS"))
                     QCoreApplication::quit();
             });

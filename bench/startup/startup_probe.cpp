@@ -8,6 +8,7 @@
 // operator sees it, loading of the libraries included. The first-run Setup dialog, should it
 // come, is answered with its preselected settings.
 
+#include "bench/startup/stamp.h"
 #include "ui/application.h"
 #include "ui/form1.h"
 #include "ui/formmessage.h"
@@ -19,22 +20,9 @@
 #include <QTimer>
 #include <QWidget>
 
-#include <ctime>
-#include <fstream>
-#include <iostream>
 #include <memory>
-#include <string>
 
 namespace {
-
-long residentKilobytes() {
-    std::ifstream status("/proc/self/status");
-    std::string line;
-    while (std::getline(status, line))
-        if (line.rfind("VmRSS:", 0) == 0)
-            return std::stol(line.substr(6));
-    return -1;
-}
 
 // The first paint of the window, seen at the first paint of any of its widgets (the window
 // itself is covered by its panels).
@@ -48,10 +36,7 @@ public:
             // The window paints all its widgets and hands the picture to the display in one
             // go; the moment after is when the operator sees it.
             QTimer::singleShot(0, qApp, [this] {
-                timespec now{};
-                clock_gettime(CLOCK_REALTIME, &now);
-                std::cout << "startup " << (now.tv_sec * 1000000000LL + now.tv_nsec) << ' '
-                          << residentKilobytes() << std::endl;
+                startup::printStamp("startup");
                 waitForPages();
             });
         }
@@ -67,10 +52,7 @@ private:
             QTimer::singleShot(0, qApp, [this] { waitForPages(); });
             return;
         }
-        timespec now{};
-        clock_gettime(CLOCK_REALTIME, &now);
-        std::cout << "pages " << (now.tv_sec * 1000000000LL + now.tv_nsec) << ' '
-                  << residentKilobytes() << std::endl;
+        startup::printStamp("pages");
         QTimer::singleShot(0, qApp, &QCoreApplication::quit);
     }
 
