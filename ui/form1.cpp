@@ -263,11 +263,13 @@ void TForm1::buildPages() {
     if (auto* button = findChild<QAbstractButton*>(QStringLiteral("keylotPageButton")))
         connect(button, &QAbstractButton::clicked, this, [this] { showKeylotPage(); });
     px708::guarded(this, [this] {
-        if (auto* browser = findChild<QTextBrowser*>(QStringLiteral("WebBrowser1")))
-            browser->setSource(QUrl::fromLocalFile(
-                QString::fromStdString((px708::dataFolder() / "px706.htm").string())));
         applyDatePattern();
-        dataPage_->do_fieldnames();
+        // The start applies the field names last; when it did not get that far, neither do
+        // the pages.
+        if (fieldNamesPending_) {
+            fieldNamesPending_ = false;
+            dataPage_->do_fieldnames();
+        }
     });
 }
 
@@ -356,6 +358,8 @@ void TForm1::guard(void (TForm1::*handler)()) {
 
 void TForm1::FormCreate() {
     px708::guarded(this, [this] {
+        ui->WebBrowser1->setSource(QUrl::fromLocalFile(
+            QString::fromStdString((px708::dataFolder() / "px706.htm").string())));
         const px708::IniFile ini = px708::IniFile::read(px708::locateIniFile());
         const px708::ModeSettings mode = px708::readModeSettings(ini);
         extra_ = mode.extra;
@@ -399,6 +403,8 @@ void TForm1::FormCreate() {
         link_->setModeSwitchMarker(std::string(1, '\x1A'));
         if (dataPage_)
             dataPage_->do_fieldnames();
+        else
+            fieldNamesPending_ = true;
         if (readingsFailure)
             std::rethrow_exception(readingsFailure);
     });

@@ -165,6 +165,8 @@ private:
     bool probingPorts_ = false;
     bool pagesBuilt_ = false;
     bool pagesQueued_ = false;
+    // The start reached the field names before the Data page was there.
+    bool fieldNamesPending_ = false;
     // The controls the link has named, by name.
     mutable std::map<std::string, QPointer<QWidget>> controls_;
 };

@@ -514,4 +514,18 @@ INSTANTIATE_TEST_SUITE_P(
                            "holds no table", false}),
     [](const auto& p) { return std::string(p.param.name); });
 
+// The pages other than the cover are built after the start; the start's failure is told once,
+// not again when they come.
+TEST_F(Fault, ADamagedSettingsTableIsReportedOnceAtTheStart) {
+    faults::writeFile(databaseFolder() + "/config.db", QByteArray(8192, 'x'));
+    op.start();
+    ASSERT_TRUE(op.form->pagesBuilt());
+    QCoreApplication::processEvents();
+    // The create step stops at the settings table; the show step cannot read the port from it.
+    ASSERT_EQ(errorTexts().size(), 2) << errorTexts().join(u'\n').toStdString();
+    EXPECT_TRUE(errorTexts()[0].startsWith("tblc: ")) << errorTexts()[0].toStdString();
+    EXPECT_TRUE(errorTexts()[0].contains("not a database")) << errorTexts()[0].toStdString();
+    EXPECT_TRUE(errorTexts()[1].contains("closed table")) << errorTexts()[1].toStdString();
+}
+
 } // namespace
