@@ -240,6 +240,7 @@ void TForm1::ensurePages() const {
 
 void TForm1::buildPages() {
     pagesBuilt_ = true;
+    coverPage_->removeEventFilter(this);
     auto* settings = new TSettingsPage(*context_, pageSheet(px708::page::settings1));
     settingsPage_ = settings;
     hostPage(px708::page::settings1, settings);
@@ -584,10 +585,9 @@ void TForm1::closeEvent(QCloseEvent* event) {
 }
 
 bool TForm1::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == coverPage_ && event->type() == QEvent::Paint && !pagesBuilt_ &&
-        !pagesQueued_) {
-        // After the paint has reached the screen.
-        pagesQueued_ = true;
+    if (watched == coverPage_ && event->type() == QEvent::Paint) {
+        // Once, after the paint has reached the screen.
+        coverPage_->removeEventFilter(this);
         QTimer::singleShot(0, this, [this] { ensurePages(); });
     }
     if (watched == ui->Panel2 && event->type() == QEvent::Resize)

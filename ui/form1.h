@@ -164,7 +164,6 @@ private:
     bool programSelectsPage_ = false;
     bool probingPorts_ = false;
     bool pagesBuilt_ = false;
-    bool pagesQueued_ = false;
     // The start reached the field names before the Data page was there.
     bool fieldNamesPending_ = false;
     // The controls the link has named, by name.
